@@ -1,0 +1,117 @@
+// Pairs among boxes, spheres and planes.
+#include <cmath>
+
+#include "sim/maths/Matrix4.h"
+#include "sim/rigidbody/Collide.h"
+
+namespace physics {
+namespace rigidbody {
+
+namespace {
+
+void appendVertexFace(ContactList* contacts, RigidBody* a, RigidBody* b, const Vector3& point, const Vector3& normal)
+{
+    contacts->push_back(Contact{a, b, point, normal, Vector3::zero(), Vector3::zero(), true});
+}
+
+// Any fixed unit vector serves when a normal has no direction; +y is "up", which
+// lifts a sphere lodged at the centre of a box or of another sphere.
+const Vector3 fallbackNormal{0.0f, 1.0f, 0.0f};
+
+}  // namespace
+
+void collideBoxSphere(RigidBody* boxBody, RigidBody* sphereBody, ContactList* contacts)
+{
+    auto* box = static_cast<BoxBody*>(boxBody);
+    auto* sphere = static_cast<SphereBody*>(sphereBody);
+
+    const Matrix4 toWorld = Matrix4::makeTranslation(box->position) * Matrix4::fromRotation(box->rotation);
+    const Matrix4 toBox = Matrix4::inverse(toWorld);
+    const Vector3 c = Matrix4::transformAffine(toBox, sphere->position);
+    const float r = sphere->radius;
+    const Vector3& h = box->halfExtents;
+
+    for (int axis = 0; axis < 3; ++axis)
+        if (double(std::fabs(c[axis])) - r > h[axis]) return;
+
+    Vector3 k = c;
+    for (int axis = 0; axis < 3; ++axis) {
+        if (k[axis] > h[axis]) k[axis] = h[axis];
+        if (-h[axis] > k[axis]) k[axis] = -h[axis];
+    }
+
+    const DoubleVector3 diff{k.x - c.x, k.y - c.y, k.z - c.z};
+    const float distanceSq = squaredLength(diff);
+    const double radiusSq = double(r) * double(r);
+    if (radiusSq < distanceSq) return;
+
+    const Vector3 p = Matrix4::transformAffine(toWorld, k);
+    Vector3 n = p - sphere->position;
+    if (double(squaredLength(n)) < 0.00001) n = box->position - p;
+    // Sphere centred exactly on the box centre: no direction at all.
+    if (squaredLength(n) == 0.0f) n = fallbackNormal;
+    else normalise(n);
+    appendVertexFace(contacts, box, sphere, p, n);
+}
+
+void collideSphereBox(RigidBody* sphere, RigidBody* box, ContactList* contacts)
+{
+    collideBoxSphere(box, sphere, contacts);
+}
+
+void collideBoxPlane(RigidBody* boxBody, RigidBody* planeBody, ContactList* contacts)
+{
+    auto* box = static_cast<BoxBody*>(boxBody);
+    const Plane& plane = static_cast<PlaneBody*>(planeBody)->plane;
+    const Vector3& h = box->halfExtents;
+
+    for (int corner = 0; corner < 8; ++corner) {
+        const Vector3 local{(corner & 1) ? h.x : -h.x, (corner & 2) ? h.y : -h.y, (corner & 4) ? h.z : -h.z};
+        const Vector3 world = box->rotation * local + box->position;
+        if (Plane::signedDistance(plane, world) < 0.0f)
+            appendVertexFace(contacts, box, planeBody, world, plane.normal);
+    }
+}
+
+void collidePlaneBox(RigidBody* plane, RigidBody* box, ContactList* contacts)
+{
+    collideBoxPlane(box, plane, contacts);
+}
+
+void collideSphereSphere(RigidBody* aBody, RigidBody* bBody, ContactList* contacts)
+{
+    auto* a = static_cast<SphereBody*>(aBody);
+    auto* b = static_cast<SphereBody*>(bBody);
+
+    Vector3 d = a->position - b->position;
+    const float distanceSq = squaredLength(d);
+    const double ra = a->radius, rb = b->radius;
+    if (!(distanceSq < ra * ra + 2.0 * ra * rb + rb * rb)) return;
+
+    // Coincident centres: no direction, take the fallback.
+    if (distanceSq == 0.0f) d = fallbackNormal;
+    else normalise(d);
+    const Vector3 point = b->position + d * b->radius;
+    appendVertexFace(contacts, a, b, point, d);
+}
+
+void collideSpherePlane(RigidBody* sphereBody, RigidBody* planeBody, ContactList* contacts)
+{
+    auto* sphere = static_cast<SphereBody*>(sphereBody);
+    const Plane& plane = static_cast<PlaneBody*>(planeBody)->plane;
+
+    const float s = Plane::signedDistance(plane, sphere->position);
+    if (!(sphere->radius > s)) return;
+    const Vector3 point = sphere->position - plane.normal * s;
+    appendVertexFace(contacts, sphere, planeBody, point, plane.normal);
+}
+
+void collidePlaneSphere(RigidBody* plane, RigidBody* sphere, ContactList* contacts)
+{
+    collideSpherePlane(sphere, plane, contacts);
+}
+
+void collidePlanePlane(RigidBody*, RigidBody*, ContactList*) {}
+
+}  // namespace rigidbody
+}  // namespace physics

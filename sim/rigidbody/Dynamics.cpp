@@ -1,0 +1,166 @@
+#include "sim/rigidbody/Dynamics.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+
+namespace physics {
+namespace rigidbody {
+
+namespace {
+
+Vector3 row(const Matrix3& m, int r) { return Vector3{m[r][0], m[r][1], m[r][2]}; }
+
+void setRow(Matrix3& m, int r, const Vector3& v)
+{
+    m[r][0] = v.x;
+    m[r][1] = v.y;
+    m[r][2] = v.z;
+}
+
+float length(const Vector3& v) { return float(std::sqrt(double(squaredLength(v)))); }
+
+// The matrix w* with w* v = w x v.
+Matrix3 star(const Vector3& w)
+{
+    return Matrix3{{{0.0f, -w.z, w.y}, {w.z, 0.0f, -w.x}, {-w.y, w.x, 0.0f}}};
+}
+
+}  // namespace
+
+void orthonormaliseRotation(RigidBody* body)
+{
+    const Vector3 r0 = row(body->rotation, 0), r1 = row(body->rotation, 1), r2 = row(body->rotation, 2);
+
+    Vector3 e0 = r0 / length(r0);
+    Vector3 e1 = r1 - e0 * dotProduct(e0, r1);
+    e1 = e1 / length(e1);
+    const float d02 = dotProduct(e0, r2);
+    const float d12 = dotProduct(e1, r2);
+    Vector3 e2 = (r2 - e0 * d02) - e1 * d12;
+    e2 = e2 / length(e2);
+
+    setRow(body->rotation, 0, e0);
+    setRow(body->rotation, 1, e1);
+    setRow(body->rotation, 2, e2);
+}
+
+void bodyToState(const RigidBody* body, float* s)
+{
+    s[0] = body->position.x;
+    s[1] = body->position.y;
+    s[2] = body->position.z;
+    for (int r = 0; r < 3; ++r)
+        for (int c = 0; c < 3; ++c) s[3 + 3 * r + c] = body->rotation[r][c];
+    s[12] = body->linearMomentum.x;
+    s[13] = body->linearMomentum.y;
+    s[14] = body->linearMomentum.z;
+    s[15] = body->angularMomentum.x;
+    s[16] = body->angularMomentum.y;
+    s[17] = body->angularMomentum.z;
+}
+
+void stateToBody(const float* s, RigidBody* body)
+{
+    body->position = Vector3{s[0], s[1], s[2]};
+    for (int r = 0; r < 3; ++r)
+        for (int c = 0; c < 3; ++c) body->rotation[r][c] = s[3 + 3 * r + c];
+    body->linearMomentum = Vector3{s[12], s[13], s[14]};
+    body->angularMomentum = Vector3{s[15], s[16], s[17]};
+
+    body->velocity = body->linearMomentum * body->inverseMass;
+    Matrix3 w = body->rotation;
+    w *= body->inverseInertia;
+    w *= Matrix3::transpose(body->rotation);
+    body->worldInverseInertia = w;
+    body->angularVelocity = body->worldInverseInertia * body->angularMomentum;
+}
+
+void computeForceAndTorque(RigidBody* body, const std::vector<AppliedForce>& forces)
+{
+    body->force = Vector3::zero();
+    body->torque = Vector3::zero();
+    for (const AppliedForce& f : forces)
+        if (f.body == body) body->force += f.force;
+    const float g = float(body->mass * -9.81);
+    body->force += Vector3{0.0f, g, 0.0f};
+}
+
+void bodyDerivative(float* out, const RigidBody* body)
+{
+    out[0] = body->velocity.x;
+    out[1] = body->velocity.y;
+    out[2] = body->velocity.z;
+    Matrix3 spin = star(body->angularVelocity);
+    spin *= body->rotation;
+    for (int r = 0; r < 3; ++r)
+        for (int c = 0; c < 3; ++c) out[3 + 3 * r + c] = spin[r][c];
+    out[12] = body->force.x;
+    out[13] = body->force.y;
+    out[14] = body->force.z;
+    out[15] = body->torque.x;
+    out[16] = body->torque.y;
+    out[17] = body->torque.z;
+}
+
+void findContacts(const std::vector<RigidBody*>& bodies, ContactList* contacts)
+{
+    contacts->clear();
+    const std::size_t n = bodies.size();
+    for (std::size_t i = 0; i < n; ++i)
+        for (std::size_t j = i + 1; j < n; ++j) collisionFunction(bodies[i], bodies[j])(bodies[i], bodies[j], contacts);
+}
+
+void resolveCollisions(ContactList* contacts)
+{
+    for (Contact& c : *contacts) {
+        RigidBody* a = c.bodyA;
+        RigidBody* b = c.bodyB;
+        const Vector3& n = c.normal;
+
+        const Vector3 rA = c.point - a->position;
+        const Vector3 rB = c.point - b->position;
+        const Vector3 uA = a->velocity + crossProduct(a->angularVelocity, rA);
+        const Vector3 uB = b->velocity + crossProduct(b->angularVelocity, rB);
+        const float vrel = dotProduct(uA - uB, n);
+        // Slowly separating contacts still get an impulse; NaN gets none.
+        if (!(vrel <= 0.005)) continue;
+
+        const Vector3 kA = a->worldInverseInertia * crossProduct(rA, n);
+        const float termA = dotProduct(n, crossProduct(kA, rA));
+        const Vector3 kB = b->worldInverseInertia * crossProduct(rB, n);
+        const float termB = dotProduct(n, crossProduct(kB, rB));
+        // -(1 + e) with the restitution e = 0.6f widened to double.
+        const float j = float((vrel * -1.600000023841858) /
+                              ((termA + (double(b->inverseMass) + a->inverseMass)) + termB));
+        const Vector3 impulse = n * j;
+
+        a->linearMomentum += impulse;
+        b->linearMomentum -= impulse;
+        a->angularMomentum += crossProduct(rA, impulse);
+        b->angularMomentum -= crossProduct(rB, impulse);
+
+        a->velocity = a->linearMomentum * a->inverseMass;
+        b->velocity = b->linearMomentum * b->inverseMass;
+        a->angularVelocity = a->worldInverseInertia * a->angularMomentum;
+        b->angularVelocity = b->worldInverseInertia * b->angularMomentum;
+    }
+}
+
+bool touchesAny(RigidBody* candidate, const std::vector<RigidBody*>& bodies, ContactList* contacts)
+{
+    for (RigidBody* other : bodies) {
+        collisionFunction(candidate, other)(candidate, other, contacts);
+        if (!contacts->empty()) return true;
+    }
+    return false;
+}
+
+void indexOutOfRange(const char* what, std::size_t index, std::size_t size)
+{
+    std::fprintf(stderr, "physics: %s index %zu out of range (size %zu)\n", what, index, size);
+    std::abort();
+}
+
+}  // namespace rigidbody
+}  // namespace physics

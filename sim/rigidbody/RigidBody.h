@@ -1,0 +1,71 @@
+#pragma once
+// Body records: a plain RigidBody followed by the data of its shape.
+#include <cstdint>
+
+#include "sim/maths/Matrix3.h"
+#include "sim/maths/Plane.h"
+#include "sim/maths/Vector3.h"
+
+namespace physics {
+namespace rigidbody {
+
+// Selects the shape record and the row and column of the collision pair table.
+enum ShapeType : std::int32_t {
+    SHAPE_BOX = 0,
+    SHAPE_SPHERE = 1,
+    SHAPE_TRIANGLE_MESH = 2,
+    SHAPE_PLANE = 3,
+};
+
+// A body at rest is static when inverseMass is 0 and inverseInertia is zero; it
+// still receives gravity and impulses in its momentum but never moves.
+struct RigidBody {
+    std::int32_t id;         // the application's; the library never reads it
+    std::int32_t shapeType;  // a ShapeType
+    float mass;
+    float inverseMass;
+    Matrix3 inertia;         // body coordinates
+    Matrix3 inverseInertia;  // body coordinates; zero for a static body
+
+    // The 18 floats of integrated state, in this order.
+    Vector3 position;
+    Matrix3 rotation;  // body to world, row-major
+    Vector3 linearMomentum;
+    Vector3 angularMomentum;
+
+    // Derived from the state at the end of every step.
+    Matrix3 worldInverseInertia;
+    Vector3 velocity;
+    Vector3 angularVelocity;
+    Vector3 force;
+    Vector3 torque;
+};
+
+struct BoxBody : RigidBody {
+    Vector3 halfExtents;
+};
+
+struct SphereBody : RigidBody {
+    float radius;
+};
+
+class MeshTree;
+
+struct TriangleMeshBody : RigidBody {
+    MeshTree* meshTree;  // not owned
+};
+
+struct PlaneBody : RigidBody {
+    Plane plane;  // world coordinates; position and rotation do not move it
+
+    PlaneBody() : plane{Vector3::zero(), 0.0f} {}
+};
+
+// Shape initialisers: fill shape type, mass, inverse mass, inertia and shape data.
+// The caller sets pose and motion afterwards.
+void initBox(BoxBody* body, float mass, float sizeX, float sizeY, float sizeZ);
+void initSphere(SphereBody* body, float mass, float radius);
+void initPlane(PlaneBody* body, const Plane& plane);
+
+}  // namespace rigidbody
+}  // namespace physics

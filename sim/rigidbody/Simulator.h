@@ -1,0 +1,128 @@
+#pragma once
+// Rigid-body simulator over an integrator type (used with ODERungeKutta).
+#include <memory>
+#include <vector>
+
+#include "sim/rigidbody/AbstractSimulator.h"
+#include "sim/rigidbody/Contact.h"
+#include "sim/rigidbody/Dynamics.h"
+#include "sim/rigidbody/ODE.h"
+#include "sim/rigidbody/RigidBody.h"
+
+namespace physics {
+namespace rigidbody {
+
+// Holds pointers to the application's bodies and never frees them. Usage:
+// addBody for every body, commitBodies once, then per step clearForces/addForce
+// as needed and simulate.
+template <class Integrator>
+class Simulator : public AbstractSimulator {
+public:
+    Simulator() = default;
+    Simulator(const Simulator&) = delete;
+    Simulator& operator=(const Simulator&) = delete;
+    ~Simulator() = default;
+
+    void addBody(RigidBody* body) { mPendingBodies.push_back(body); }
+
+    // Makes the pending bodies active (appended after the existing ones).
+    void commitBodies()
+    {
+        mBodies.insert(mBodies.end(), mPendingBodies.begin(), mPendingBodies.end());
+        mPendingBodies.clear();
+        const std::size_t n = STATE_SIZE * mBodies.size();
+        mState.reset();
+        mNextState.reset();
+        mState.reset(new float[n]);
+        mNextState.reset(new float[n]);
+        mIntegrator.resize(unsigned(n));
+    }
+
+    // Whether a body not yet added touches any active or pending body.
+    bool isColliding(RigidBody* candidate)
+    {
+        mContacts.clear();
+        return touchesAny(candidate, mBodies, &mContacts) || touchesAny(candidate, mPendingBodies, &mContacts);
+    }
+
+    void findContacts() { rigidbody::findContacts(mBodies, &mContacts); }
+    void resolveCollisions() { rigidbody::resolveCollisions(&mContacts); }
+
+    // One step from t0 to t1.
+    void simulate(float t0, float t1)
+    {
+        ++mStepCount;
+        for (StepListener* l : mListeners)
+            if (l) l->preStep(this, mStepCount, t0, t1);
+        findContacts();
+        resolveCollisions();
+        for (StepListener* l : mListeners)
+            if (l) l->afterCollision(this);
+        orthonormaliseRotations();
+        bodiesToState();
+        mIntegrator.integrate(mState.get(), mNextState.get(), t0, t1, &Simulator::derivativeCallback, this);
+        stateToBodies();
+        for (StepListener* l : mListeners)
+            if (l) l->postStep(this);
+    }
+
+    RigidBody* getBody(unsigned index) override
+    {
+        if (index >= mBodies.size()) indexOutOfRange("body", index, mBodies.size());
+        return mBodies[index];
+    }
+    unsigned getNumBodies() override { return unsigned(mBodies.size()); }
+    Contact* getContact(unsigned index) override
+    {
+        if (index >= mContacts.size()) indexOutOfRange("contact", index, mContacts.size());
+        return &mContacts[index];
+    }
+    unsigned getNumContacts() override { return unsigned(mContacts.size()); }
+    void clearForces() override { mForces.clear(); }
+    void addForce(const Vector3& point, const Vector3& force, RigidBody* body) override
+    {
+        mForces.push_back(AppliedForce{point, force, body});
+    }
+
+    // Derivative of the whole state. Deliberately reads the bodies as they stood
+    // at the start of the step, not t or x: every stage sees the same derivative.
+    virtual void dxdt(float /*t*/, float* /*x*/, float* xdot)
+    {
+        for (std::size_t i = 0; i < mBodies.size(); ++i) {
+            computeForceAndTorque(mBodies[i], mForces);
+            bodyDerivative(xdot + STATE_SIZE * i, mBodies[i]);
+        }
+    }
+
+    static void derivativeCallback(float t, float* x, float* xdot, void* user)
+    {
+        static_cast<Simulator*>(user)->dxdt(t, x, xdot);
+    }
+
+    std::vector<RigidBody*> mBodies;
+    std::vector<RigidBody*> mPendingBodies;
+    ContactList mContacts;
+    std::vector<StepListener*> mListeners;
+    std::vector<AppliedForce> mForces;
+    std::unique_ptr<float[]> mState;
+    std::unique_ptr<float[]> mNextState;
+    Integrator mIntegrator;
+    int mStepCount = 0;
+
+private:
+    void orthonormaliseRotations()
+    {
+        for (RigidBody* b : mBodies) orthonormaliseRotation(b);
+    }
+    void bodiesToState()
+    {
+        for (std::size_t i = 0; i < mBodies.size(); ++i) bodyToState(mBodies[i], mState.get() + STATE_SIZE * i);
+    }
+    void stateToBodies()
+    {
+        for (std::size_t i = 0; i < mBodies.size(); ++i) stateToBody(mNextState.get() + STATE_SIZE * i, mBodies[i]);
+    }
+};
+
+}  // namespace rigidbody
+}  // namespace physics
