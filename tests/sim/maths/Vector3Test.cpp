@@ -2,6 +2,127 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
+#include "sim/maths/BoundingBox.h"
+#include "sim/maths/Plane.h"
+
+using physics::BoundingBox;
+using physics::Plane;
 using physics::Vector3;
 
-TEST(Vector3, Placeholder) { EXPECT_EQ(Vector3::zero().x, 0.0f); }
+namespace {
+
+// Values chosen so that rounding once and rounding every node give different floats.
+TEST(Vector3, EachExpressionNodeRoundsToFloat)
+{
+    const Vector3 a{3.032f, 0.0f, 0.0f}, v{5.774f, 0.0f, 0.0f};
+    const float s = -8.123f;
+    const Vector3 r = a + v * s;
+
+    const float product = v.x * s;
+    EXPECT_EQ(r.x, product + a.x);
+    EXPECT_NE(r.x, float(double(v.x) * s + a.x)) << "the case must tell the two rules apart";
+
+    // (a - b) * s + c rounds the difference, the product and the sum.
+    const Vector3 b{1.1f, 2.2f, 3.3f}, c{0.7f, 0.8f, 0.9f};
+    const Vector3 q = (v - b) * s + c;
+    const float diff = v.x - b.x, scaled = diff * s;
+    EXPECT_EQ(q.x, scaled + c.x);
+}
+
+TEST(Vector3, DoubleScalarIsConvertedToFloatFirst)
+{
+    const Vector3 v{-3.631f, 1.0f, 2.0f};
+    const Vector3 r = v * 0.1;
+    EXPECT_EQ(r.x, v.x * 0.1f);
+    EXPECT_NE(r.x, float(v.x * 0.1));
+}
+
+TEST(Vector3, DotProductSumsZYXFromZero)
+{
+    const Vector3 a{4.43f, -5.42f, 8.91f}, b{8.03f, -9.39f, -9.49f};
+    float s = float(0.0 + double(a.z) * b.z);
+    s = float(double(s) + double(a.y) * b.y);
+    s = float(double(s) + double(a.x) * b.x);
+    EXPECT_EQ(physics::dotProduct(a, b), s);
+    EXPECT_EQ(physics::squaredLength(a), physics::dotProduct(a, a));
+    // Neither x-first nor a single rounding gives the same float here.
+    float t = float(double(a.x) * b.x);
+    t = float(double(t) + double(a.y) * b.y);
+    t = float(double(t) + double(a.z) * b.z);
+    EXPECT_NE(physics::dotProduct(a, b), t);
+    EXPECT_NE(physics::dotProduct(a, b), float(double(a.x) * b.x + double(a.y) * b.y + double(a.z) * b.z));
+}
+
+TEST(Vector3, CrossProductRoundsEachComponentOnce)
+{
+    const Vector3 a{1.0f, 7.871f, 5.935f}, b{0.0f, 8.132f, 5.258f};
+    const Vector3 c = physics::crossProduct(a, b);
+    EXPECT_EQ(c.x, float(double(a.y) * b.z - double(a.z) * b.y));
+    EXPECT_NE(c.x, a.y * b.z - a.z * b.y);
+    const Vector3 k = physics::crossProduct(Vector3{1, 0, 0}, Vector3{0, 1, 0});
+    EXPECT_EQ(k.x, 0.0f);
+    EXPECT_EQ(k.y, 0.0f);
+    EXPECT_EQ(k.z, 1.0f);
+}
+
+TEST(Vector3, NormaliseAndItsZeroCase)
+{
+    Vector3 v{3.0f, 0.0f, 4.0f};
+    physics::normalise(v);
+    EXPECT_FLOAT_EQ(v.x, 0.6f);
+    EXPECT_EQ(v.y, 0.0f);
+    EXPECT_FLOAT_EQ(v.z, 0.8f);
+
+    Vector3 z = Vector3::zero();
+    physics::normalise(z);
+    EXPECT_TRUE(std::isnan(z.x) && std::isnan(z.y) && std::isnan(z.z));
+}
+
+TEST(Vector3, CompoundAssignmentAndAliasing)
+{
+    Vector3 a{1.0f, 2.0f, 3.0f};
+    const Vector3 v{0.5f, 0.25f, -1.0f};
+    a += v * 2.0f;
+    EXPECT_EQ(a.x, 2.0f);
+    EXPECT_EQ(a.y, 2.5f);
+    EXPECT_EQ(a.z, 1.0f);
+    a = a + a * 2.0f;  // target inside the expression
+    EXPECT_EQ(a.x, 6.0f);
+    EXPECT_EQ(a.y, 7.5f);
+    EXPECT_EQ(a.z, 3.0f);
+    a -= v;
+    EXPECT_EQ(a.x, 5.5f);
+    const Vector3 n = -v;
+    EXPECT_EQ(n.z, 1.0f);
+}
+
+TEST(Vector3, SharedZeroIsOneObject)
+{
+    EXPECT_EQ(&Vector3::zero(), &Vector3::zero());
+    EXPECT_EQ(Vector3::zero().x, 0.0f);
+    EXPECT_EQ(Vector3::zero().y, 0.0f);
+    EXPECT_EQ(Vector3::zero().z, 0.0f);
+}
+
+TEST(Plane, SignedDistanceIsPositiveOnTheNormalSide)
+{
+    const Plane floor{Vector3{0.0f, 1.0f, 0.0f}, -2.0f};  // y = 2
+    EXPECT_EQ(Plane::signedDistance(floor, Vector3{5.0f, 3.5f, -9.0f}), 1.5f);
+    EXPECT_EQ(Plane::signedDistance(floor, Vector3{0.0f, 2.0f, 0.0f}), 0.0f);
+    EXPECT_EQ(Plane::signedDistance(floor, Vector3{0.0f, -1.0f, 0.0f}), -3.0f);
+    const Plane wall{Vector3{-1.0f, 0.0f, 0.0f}, 10.0f};  // x = 10, facing -x
+    EXPECT_EQ(Plane::signedDistance(wall, Vector3{4.0f, 0.0f, 0.0f}), 6.0f);
+}
+
+TEST(BoundingBox, HalfExtentsHalveTheRoundedDifference)
+{
+    const BoundingBox box{Vector3{-1.0f, 2.0f, 0.1f}, Vector3{3.0f, 2.0f, 0.7f}};
+    const Vector3 h = box.halfExtents();
+    EXPECT_EQ(h.x, 2.0f);
+    EXPECT_EQ(h.y, 0.0f);
+    EXPECT_EQ(h.z, float((0.7f - 0.1f) * 0.5));
+}
+
+}  // namespace
