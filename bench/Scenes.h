@@ -11,20 +11,6 @@ namespace bench {
 using namespace physics;
 using namespace physics::rigidbody;
 
-inline void setAtRest(RigidBody* b, const Vector3& position)
-{
-    b->id = 0;
-    b->position = position;
-    b->rotation = Matrix3::identity();
-    b->linearMomentum = Vector3::zero();
-    b->angularMomentum = Vector3::zero();
-    b->worldInverseInertia = Matrix3::identity();
-    b->velocity = Vector3::zero();
-    b->angularVelocity = Vector3::zero();
-    b->force = Vector3::zero();
-    b->torque = Vector3::zero();
-}
-
 // Bodies dropped at random into the walled enclosure (x, z in [-2, 2], y >= 0).
 class EnclosureScene {
 public:
@@ -48,6 +34,7 @@ public:
                     initBox(b, 1.0f, 0.5f, 0.5f, 0.5f);
                     body = b;
                 }
+                body->id = 0;
                 setAtRest(body, Vector3{x, y, z});
             } while (sim.isColliding(body));
             sim.addBody(body);
@@ -57,6 +44,7 @@ public:
         for (const Plane& p : walls) {
             auto* plane = make<PlaneBody>();
             initPlane(plane, p);
+            plane->id = 0;
             setAtRest(plane, p.normal * -p.d);
             sim.addBody(plane);
         }

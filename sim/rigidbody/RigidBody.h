@@ -67,5 +67,21 @@ void initBox(BoxBody* body, float mass, float sizeX, float sizeY, float sizeZ);
 void initSphere(SphereBody* body, float mass, float radius);
 void initPlane(PlaneBody* body, const Plane& plane);
 
+// The hand-over state of a new body: the given pose, no motion, an identity world
+// inverse inertia (the first step's contacts read it before the simulator derives
+// it) and no force or torque.
+inline void setAtRest(RigidBody* body, const Vector3& position, const Matrix3& rotation = Matrix3::identity())
+{
+    body->position = position;
+    body->rotation = rotation;
+    body->linearMomentum = Vector3::zero();
+    body->angularMomentum = Vector3::zero();
+    body->worldInverseInertia = Matrix3::identity();
+    body->velocity = Vector3::zero();
+    body->angularVelocity = Vector3::zero();
+    body->force = Vector3::zero();
+    body->torque = Vector3::zero();
+}
+
 }  // namespace rigidbody
 }  // namespace physics

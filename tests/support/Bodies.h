@@ -1,6 +1,5 @@
 #pragma once
-// Bodies set up the way the programs hand them to the simulator: at rest, identity
-// world inverse inertia, zero derived fields.
+// Bodies set up the way the programs hand them to the simulator.
 #include <memory>
 #include <vector>
 
@@ -11,20 +10,6 @@ namespace testing_support {
 using namespace physics;
 using namespace physics::rigidbody;
 
-inline void setAtRest(RigidBody* b, const Vector3& position, const Matrix3& rotation = Matrix3::identity())
-{
-    b->id = 0;
-    b->position = position;
-    b->rotation = rotation;
-    b->linearMomentum = Vector3::zero();
-    b->angularMomentum = Vector3::zero();
-    b->worldInverseInertia = Matrix3::identity();
-    b->velocity = Vector3::zero();
-    b->angularVelocity = Vector3::zero();
-    b->force = Vector3::zero();
-    b->torque = Vector3::zero();
-}
-
 // Owns the bodies of one test.
 class BodyStore {
 public:
@@ -33,6 +18,7 @@ public:
     {
         auto* b = keep(std::make_unique<BoxBody>());
         initBox(b, mass, size.x, size.y, size.z);
+        b->id = 0;
         setAtRest(b, position, rotation);
         return b;
     }
@@ -40,6 +26,7 @@ public:
     {
         auto* b = keep(std::make_unique<SphereBody>());
         initSphere(b, mass, radius);
+        b->id = 0;
         setAtRest(b, position);
         return b;
     }
@@ -48,6 +35,7 @@ public:
     {
         auto* b = keep(std::make_unique<PlaneBody>());
         initPlane(b, Plane{normal, d});
+        b->id = 0;
         setAtRest(b, Vector3{3.0f, -7.0f, 11.0f}, Matrix3::makeRotationX(0.7f));
         b->worldInverseInertia = Matrix3::zero();
         return b;
