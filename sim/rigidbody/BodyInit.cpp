@@ -1,5 +1,7 @@
 #include "sim/rigidbody/RigidBody.h"
 
+#include "sim/rigidbody/MeshTree.h"
+
 namespace physics {
 namespace rigidbody {
 
@@ -37,6 +39,32 @@ void initPlane(PlaneBody* body, const Plane& plane)
     body->plane = plane;
     body->inertia = Matrix3::zero();
     body->inverseInertia = Matrix3::zero();
+}
+
+void initTriangleMesh(TriangleMeshBody* body, float mass, int vertexCount, float* vertices, int triangleCount,
+                      std::uint16_t* triangles, bool dynamic)
+{
+    body->meshTree = new MeshTree();
+    body->meshTree->build(vertexCount, vertices, triangleCount, triangles);
+    const Vector3 h = body->meshTree->bounds.halfExtents();
+
+    body->mass = mass;
+    body->shapeType = SHAPE_TRIANGLE_MESH;
+    if (dynamic) {
+        // A solid box the size of the mesh's bounds.
+        body->inverseMass = 1.0f / mass;
+        const float sx = float(2.0 * h.x), sy = float(2.0 * h.y), sz = float(2.0 * h.z);
+        const double x2 = double(sx) * sx, y2 = double(sy) * sy, z2 = double(sz) * sz;
+        body->inertia = Matrix3::identity();
+        body->inertia[0][0] = float(mass / 12.0 * (y2 + z2));
+        body->inertia[1][1] = float(mass / 12.0 * (x2 + z2));
+        body->inertia[2][2] = float(mass / 12.0 * (x2 + y2));
+        body->inverseInertia = Matrix3::inverse(body->inertia);
+    } else {
+        body->inverseMass = 0.0f;
+        body->inertia = Matrix3::zero();
+        body->inverseInertia = Matrix3::zero();
+    }
 }
 
 }  // namespace rigidbody

@@ -66,6 +66,11 @@ struct PlaneBody : RigidBody {
 void initBox(BoxBody* body, float mass, float sizeX, float sizeY, float sizeZ);
 void initSphere(SphereBody* body, float mass, float radius);
 void initPlane(PlaneBody* body, const Plane& plane);
+// Builds a new mesh tree over the arrays (the vertices are kept, not copied, and must
+// outlive the body). A movable mesh gets the inertia of its bounding box, a static
+// one (dynamic false) zero inverse mass and zero inertia; both keep the given mass.
+void initTriangleMesh(TriangleMeshBody* body, float mass, int vertexCount, float* vertices, int triangleCount,
+                      std::uint16_t* triangles, bool dynamic);
 
 // The hand-over state of a new body: the given pose, no motion, an identity world
 // inverse inertia (the first step's contacts read it before the simulator derives

@@ -1,0 +1,56 @@
+#pragma once
+// Collision shape of a triangle mesh: the caller's vertex array, an own copy of the
+// 16-bit triangle indices and a binary tree of axis-aligned boxes over the triangles.
+#include <cstdint>
+
+#include "sim/maths/BoundingBox.h"
+
+namespace physics {
+namespace rigidbody {
+
+// A node is a leaf exactly when left is null; an inner node has both children.
+// The left child holds the first triangles of its parent's run, the right child
+// the rest, so the leaves read left to right cover the index array in order.
+struct MeshTreeNode {
+    std::uint32_t triangleCount;
+    std::uint16_t* triangles;  // into the tree's index copy, 3 indices per triangle
+    BoundingBox bounds;        // body coordinates
+    MeshTreeNode* left;
+    MeshTreeNode* right;
+};
+
+// Built once, read-only afterwards. Nodes with fewer than 10 triangles are leaves;
+// larger ones are split on the axis whose centroid mean halves them best.
+class MeshTree {
+public:
+    MeshTree() = default;
+    ~MeshTree();
+    MeshTree(const MeshTree&) = delete;
+    MeshTree& operator=(const MeshTree&) = delete;
+
+    // The vertex array is kept, not copied: it must outlive the tree. The index
+    // array is copied and the caller's stays unchanged. A mesh without triangles
+    // gets an empty root at the origin.
+    void build(int vertexCount, float* vertices, int triangleCount, std::uint16_t* triangles);
+
+    // Bounds and children of a node; the left child by recursion, the right one
+    // by continuing the loop.
+    void buildNode(MeshTreeNode* node, const float* vertices);
+    void computeNodeBounds(MeshTreeNode* node, const float* vertices);
+    // Moves the triangles whose centroid lies strictly below the mean centroid on
+    // the axis (0 = x, 1 = y, 2 = z) to the front of the node's run; returns their number.
+    unsigned partition(int axis, const float* vertices, MeshTreeNode* node);
+
+    int vertexCount = 0;
+    float* vertices = nullptr;  // x, y, z per vertex, body coordinates; not owned
+    int triangleCount = 0;
+    std::uint16_t* triangles = nullptr;  // owned, reordered by the build
+    MeshTreeNode* root = nullptr;        // owned with all its descendants
+    BoundingBox bounds{};                // of the root
+
+private:
+    void release();
+};
+
+}  // namespace rigidbody
+}  // namespace physics

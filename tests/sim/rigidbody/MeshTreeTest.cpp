@@ -1,0 +1,228 @@
+#include "sim/rigidbody/MeshTree.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "Meshes.h"
+
+using namespace testing_support;
+
+namespace {
+
+// A small triangle around (x, y, z).
+void addTriangleAt(MeshData& m, float x, float y, float z)
+{
+    m.addTriangle(Vector3{x, y, z}, Vector3{x + 0.1f, y, z}, Vector3{x, y + 0.1f, z + 0.1f});
+}
+
+std::unique_ptr<MeshTree> buildTree(MeshData& m)
+{
+    auto tree = std::make_unique<MeshTree>();
+    tree->build(m.vertexCount(), m.vertices.data(), m.triangleCount(), m.indices.data());
+    return tree;
+}
+
+std::vector<const MeshTreeNode*> leaves(const MeshTreeNode* node)
+{
+    if (!node->left) return {node};
+    std::vector<const MeshTreeNode*> l = leaves(node->left), r = leaves(node->right);
+    l.insert(l.end(), r.begin(), r.end());
+    return l;
+}
+
+float centroid(const MeshData& m, const std::uint16_t* tri, int axis)
+{
+    return (m.vertex(tri[0])[axis] + m.vertex(tri[1])[axis] + m.vertex(tri[2])[axis]) / 3.0f;
+}
+
+TEST(MeshTree, NineTrianglesMakeOneLeaf)
+{
+    MeshData m;
+    for (int i = 0; i < 9; ++i) addTriangleAt(m, float(10 * i), 0, 0);
+    auto tree = buildTree(m);
+    EXPECT_EQ(tree->root->left, nullptr);
+    EXPECT_EQ(tree->root->right, nullptr);
+    EXPECT_EQ(tree->root->triangleCount, 9u);
+}
+
+TEST(MeshTree, TrianglesWithOneCentroidStayInOneLeaf)
+{
+    MeshData m;
+    for (int i = 0; i < 12; ++i) addTriangleAt(m, 1, 2, 3);
+    auto tree = buildTree(m);
+    EXPECT_EQ(tree->root->left, nullptr);
+    EXPECT_EQ(tree->root->triangleCount, 12u);
+}
+
+TEST(MeshTree, TwoFarClustersSplitOnXWithTheLowerClusterLeft)
+{
+    MeshData m;
+    // Interleaved, so the split has to reorder; spread unevenly in y, so only x
+    // halves the node.
+    for (int i = 0; i < 9; ++i) {
+        addTriangleAt(m, 100.0f, float(i), 0.0f);
+        addTriangleAt(m, -100.0f, float(3 * i) + 0.5f, 0.0f);
+    }
+    auto tree = buildTree(m);
+    const MeshTreeNode* root = tree->root;
+    ASSERT_NE(root->left, nullptr);
+    ASSERT_NE(root->right, nullptr);
+    EXPECT_EQ(root->left->triangleCount, 9u);
+    EXPECT_EQ(root->right->triangleCount, 9u);
+    EXPECT_EQ(root->left->left, nullptr);
+    EXPECT_EQ(root->right->left, nullptr);
+    EXPECT_EQ(root->left->triangles, root->triangles);
+    EXPECT_EQ(root->right->triangles, root->triangles + 27);
+    EXPECT_FLOAT_EQ(root->left->bounds.max.x, -99.9f);
+    EXPECT_FLOAT_EQ(root->right->bounds.min.x, 100.0f);
+    EXPECT_FLOAT_EQ(root->bounds.min.x, -100.0f);
+    EXPECT_FLOAT_EQ(root->bounds.max.x, 100.1f);
+}
+
+TEST(MeshTree, SplitsOnTheAxisWhoseMeanHalvesTheNodeBest)
+{
+    // x: eleven centroids at 0 and one far out (mean split 11 : 1);
+    // y: evenly spread (6 : 6); z: constant (0 : 12). y must win.
+    MeshData m;
+    for (int i = 0; i < 12; ++i) addTriangleAt(m, i == 5 ? 1000.0f : 0.0f, float(i), 0.0f);
+    auto tree = buildTree(m);
+    const MeshTreeNode* root = tree->root;
+    ASSERT_NE(root->left, nullptr);
+    ASSERT_EQ(root->left->triangleCount, 6u);
+    for (unsigned t = 0; t < 6; ++t) EXPECT_LT(centroid(m, root->left->triangles + 3 * t, 1), 5.6f);
+    for (unsigned t = 0; t < 6; ++t) EXPECT_GT(centroid(m, root->right->triangles + 3 * t, 1), 5.6f);
+}
+
+TEST(MeshTree, PartitionMovesTrianglesBelowTheMeanToTheFront)
+{
+    MeshData m;
+    for (float x : {5.0f, 1.0f, 3.0f, 0.0f, 3.0f}) addTriangleAt(m, x, 0, 0);  // mean 2.8 + 0.0333
+    MeshTree tree;
+    MeshTreeNode node{5, m.indices.data(), BoundingBox{}, nullptr, nullptr};
+    EXPECT_EQ(tree.partition(0, m.vertices.data(), &node), 2u);
+    EXPECT_LT(centroid(m, node.triangles, 0), 2.0f);
+    EXPECT_LT(centroid(m, node.triangles + 3, 0), 2.0f);
+}
+
+TEST(MeshTree, ClosedMeshTreeCoversEveryTriangleOnceWithTightBounds)
+{
+    MeshData m = sphereMesh(25, 15, 2.0f, 0.1f);
+    const std::vector<std::uint16_t> original = m.indices;
+    auto tree = buildTree(m);
+
+    EXPECT_EQ(m.indices, original) << "the caller's index array must stay unchanged";
+    EXPECT_NE(tree->triangles, m.indices.data());
+    EXPECT_EQ(tree->vertices, m.vertices.data());
+    EXPECT_EQ(tree->triangleCount, 700);
+
+    // Leaves read left to right cover the tree's index copy in order.
+    const std::uint16_t* next = tree->triangles;
+    for (const MeshTreeNode* leaf : leaves(tree->root)) {
+        EXPECT_EQ(leaf->triangles, next);
+        EXPECT_LT(leaf->triangleCount, 10u);
+        next += 3 * leaf->triangleCount;
+    }
+    EXPECT_EQ(next, tree->triangles + 3 * 700);
+
+    // The copy holds the same triangles (each with its own index order).
+    auto sortedTriangles = [](const std::uint16_t* idx, int n) {
+        std::vector<std::array<std::uint16_t, 3>> t(n);
+        for (int i = 0; i < n; ++i) t[i] = {idx[3 * i], idx[3 * i + 1], idx[3 * i + 2]};
+        std::sort(t.begin(), t.end());
+        return t;
+    };
+    EXPECT_EQ(sortedTriangles(tree->triangles, 700), sortedTriangles(original.data(), 700));
+
+    // Every node's bounds are exactly the box of its triangles' vertices.
+    std::function<void(const MeshTreeNode*)> check = [&](const MeshTreeNode* node) {
+        BoundingBox box{m.vertex(node->triangles[0]), m.vertex(node->triangles[0])};
+        for (unsigned i = 0; i < 3 * node->triangleCount; ++i) {
+            const Vector3 v = m.vertex(node->triangles[i]);
+            for (int a = 0; a < 3; ++a) {
+                box.min[a] = std::min(box.min[a], v[a]);
+                box.max[a] = std::max(box.max[a], v[a]);
+            }
+        }
+        for (int a = 0; a < 3; ++a) {
+            EXPECT_EQ(node->bounds.min[a], box.min[a]);
+            EXPECT_EQ(node->bounds.max[a], box.max[a]);
+        }
+        if (node->left) {
+            ASSERT_NE(node->right, nullptr);
+            EXPECT_EQ(node->left->triangleCount + node->right->triangleCount, node->triangleCount);
+            check(node->left);
+            check(node->right);
+        }
+    };
+    check(tree->root);
+    for (int a = 0; a < 3; ++a) {
+        EXPECT_EQ(tree->bounds.min[a], tree->root->bounds.min[a]);
+        EXPECT_EQ(tree->bounds.max[a], tree->root->bounds.max[a]);
+    }
+}
+
+TEST(MeshTree, EmptyMeshHasAnEmptyBoxAtTheOrigin)
+{
+    MeshTree tree;
+    float vertices[3] = {5, 6, 7};
+    tree.build(1, vertices, 0, nullptr);
+    ASSERT_NE(tree.root, nullptr);
+    EXPECT_EQ(tree.root->triangleCount, 0u);
+    EXPECT_EQ(tree.root->left, nullptr);
+    for (int a = 0; a < 3; ++a) {
+        EXPECT_EQ(tree.bounds.min[a], 0.0f);
+        EXPECT_EQ(tree.bounds.max[a], 0.0f);
+    }
+}
+
+// initTriangleMesh, movable and static.
+
+MeshData boxOfSize(float sx, float sy, float sz) { return boxMesh(Vector3{sx / 2, sy / 2, sz / 2}); }
+
+TEST(InitTriangleMesh, MovableMeshGetsTheInertiaOfItsBoundingBox)
+{
+    MeshData m = boxOfSize(2, 4, 6);
+    TriangleMeshBody body;
+    body.position = Vector3{1, 2, 3};
+    initTriangleMesh(&body, 12.0f, m.vertexCount(), m.vertices.data(), m.triangleCount(), m.indices.data(), true);
+    std::unique_ptr<MeshTree> owned(body.meshTree);
+
+    EXPECT_EQ(body.shapeType, SHAPE_TRIANGLE_MESH);
+    EXPECT_EQ(body.mass, 12.0f);
+    EXPECT_EQ(body.inverseMass, 1.0f / 12.0f);
+    const float expected[3][3] = {{52, 0, 0}, {0, 40, 0}, {0, 0, 20}};
+    for (int r = 0; r < 3; ++r)
+        for (int c = 0; c < 3; ++c) EXPECT_EQ(body.inertia[r][c], expected[r][c]) << r << c;
+    EXPECT_FLOAT_EQ(body.inverseInertia[0][0], 1.0f / 52);
+    EXPECT_FLOAT_EQ(body.inverseInertia[1][1], 1.0f / 40);
+    EXPECT_FLOAT_EQ(body.inverseInertia[2][2], 1.0f / 20);
+    EXPECT_EQ(body.inverseInertia[0][1], 0.0f);
+    EXPECT_EQ(body.position.x, 1.0f) << "the pose is the caller's";
+    ASSERT_NE(body.meshTree, nullptr);
+    EXPECT_EQ(body.meshTree->triangleCount, 12);
+    EXPECT_EQ(body.meshTree->vertexCount, 24);
+}
+
+TEST(InitTriangleMesh, StaticMeshKeepsItsMassButHasNoInverseMassOrInertia)
+{
+    MeshData m = boxOfSize(2, 4, 6);
+    TriangleMeshBody body;
+    initTriangleMesh(&body, 12.0f, m.vertexCount(), m.vertices.data(), m.triangleCount(), m.indices.data(), false);
+    std::unique_ptr<MeshTree> owned(body.meshTree);
+
+    EXPECT_EQ(body.shapeType, SHAPE_TRIANGLE_MESH);
+    EXPECT_EQ(body.mass, 12.0f);
+    EXPECT_EQ(body.inverseMass, 0.0f);
+    for (int r = 0; r < 3; ++r)
+        for (int c = 0; c < 3; ++c) {
+            EXPECT_EQ(body.inertia[r][c], 0.0f);
+            EXPECT_EQ(body.inverseInertia[r][c], 0.0f);
+        }
+}
+
+}  // namespace
