@@ -132,15 +132,8 @@ public:
         initTriangleMesh(body.get(), mass, kept.vertexCount(), kept.vertices.data(), kept.triangleCount(),
                          kept.indices.data(), dynamic);
         body->id = 0;
-        body->position = position;
-        body->rotation = rotation;
-        body->linearMomentum = Vector3::zero();
-        body->angularMomentum = Vector3::zero();
-        body->worldInverseInertia = dynamic ? Matrix3::identity() : Matrix3::zero();
-        body->velocity = Vector3::zero();
-        body->angularVelocity = Vector3::zero();
-        body->force = Vector3::zero();
-        body->torque = Vector3::zero();
+        setAtRest(body.get(), position, rotation);
+        if (!dynamic) body->worldInverseInertia = Matrix3::zero();
         bodies_.push_back(std::move(body));
         return bodies_.back().get();
     }
