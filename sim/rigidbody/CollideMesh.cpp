@@ -213,13 +213,23 @@ void collideLeafLeaf(const MeshTreeNode* f, const float* fVertices, const Matrix
 {
     const Matrix4 fTransform = meshTransform(fRotation, fPosition);
     const Matrix4 sTransform = meshTransform(sRotation, sPosition);
+
+    // The second leaf's world triangles are the same for every triangle of the
+    // first: carry them over once when they fit (leaves are small, except those
+    // whose triangles could not be split).
+    constexpr std::uint32_t CACHED = 16;
+    Vector3 cache[CACHED][3];
+    const bool cached = s->triangleCount <= CACHED;
+    if (cached)
+        for (std::uint32_t j = 0; j < s->triangleCount; ++j) worldTriangle(sTransform, sVertices, s, j, cache[j]);
+
     for (std::uint32_t i = 0; i < f->triangleCount; ++i) {
         Vector3 first[3];
         worldTriangle(fTransform, fVertices, f, i, first);
         for (std::uint32_t j = 0; j < s->triangleCount; ++j) {
             Vector3 second[3];
-            worldTriangle(sTransform, sVertices, s, j, second);
-            collideTriangleTriangle(first, second, fBody, sBody, contacts);
+            if (!cached) worldTriangle(sTransform, sVertices, s, j, second);
+            collideTriangleTriangle(first, cached ? cache[j] : second, fBody, sBody, contacts);
         }
     }
 }
