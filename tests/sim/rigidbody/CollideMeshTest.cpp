@@ -6,13 +6,16 @@
 #include <functional>
 #include <limits>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "Bodies.h"
 #include "ContactMatchers.h"
 #include "Meshes.h"
 #include "sim/rigidbody/Collide.h"
+#include "sim/maths/Matrix4.h"
 #include "sim/rigidbody/Simulator.h"
+#include "sim/rigidbody/TriangleContacts.h"
 
 using namespace testing_support;
 
@@ -307,6 +310,48 @@ TEST(MeshMeshWalk, InnerNodesPairTheirChildrenLeftFirst)
     ContactList twice = contacts;
     collideTriMeshTriMesh(first, second, &twice);
     EXPECT_EQ(twice.size(), contacts.size());
+}
+
+TEST(MeshMeshWalk, LeafPairsTestEveryTrianglePairInWorldSpace)
+{
+    // Leaves of 20 triangles (one centroid, so no split) and of 2, each side first,
+    // on turned and moved meshes: the same contacts as the triangle test called on
+    // every pair of world triangles, first leaf outside.
+    MeshData fan;
+    for (int i = 0; i < 20; ++i) {
+        const float a = 0.3f * float(i);
+        const Vector3 d{std::cos(a), 0, std::sin(a)};
+        fan.addTriangle(d * -0.5f + Vector3{0, -0.6f, 0}, d * 0.5f + Vector3{0, -0.6f, 0}, Vector3{0, 1.2f, 0});
+    }
+    MeshData pair;
+    addHorizontal(pair, 0, 0.1f);
+    addHorizontal(pair, 0.2f, -0.2f);
+    MeshStore meshes;
+    TriangleMeshBody* big = meshes.body(std::move(fan), Vector3{0.1f, 0, 0.05f}, true, 1, tilt);
+    TriangleMeshBody* small = meshes.body(std::move(pair), Vector3{0, 0.02f, 0}, true, 1, Matrix3::makeRotationX(0.2f));
+    ASSERT_EQ(big->meshTree->root->left, nullptr);
+    ASSERT_EQ(big->meshTree->root->triangleCount, 20u);
+
+    auto world = [](const TriangleMeshBody* mesh, int t, Vector3 out[3]) {
+        const MeshTree* tree = mesh->meshTree;
+        const Matrix4 m = Matrix4::makeTranslation(mesh->position) * Matrix4::fromRotation(mesh->rotation);
+        for (int k = 0; k < 3; ++k) {
+            const float* v = tree->vertices + 3 * tree->triangles[3 * t + k];
+            out[k] = Matrix4::transformAffine(m, Vector3{v[0], v[1], v[2]});
+        }
+    };
+    for (auto [f, s] : {std::pair{big, small}, std::pair{small, big}}) {
+        ContactList expected;
+        for (int i = 0; i < f->meshTree->triangleCount; ++i)
+            for (int j = 0; j < s->meshTree->triangleCount; ++j) {
+                Vector3 p[3], q[3];
+                world(f, i, p);
+                world(s, j, q);
+                collideTriangleTriangle(p, q, f, s, &expected);
+            }
+        EXPECT_GT(expected.size(), 10u);
+        expectSameContacts(collide(f, s), expected);
+    }
 }
 
 // Bodies settling on meshes in a simulation: contact normals that point the wrong
