@@ -1,0 +1,83 @@
+#pragma once
+// Shallow water as a height field on an N x N grid over a square domain centred
+// on the origin: depth, ground and surface per cell, velocities on the faces
+// between cells (vx[x, z] on the face between cells x - 1 and x, vz[x, z] on the
+// face between rows z - 1 and z). Each step traces the water back along the flow,
+// updates the depth from the divergence of the faces, accelerates the faces by
+// the surface slope and keeps the border dry.
+#include <cstdint>
+#include <vector>
+
+#include "sim/water/Array2D.h"
+#include "sim/water/WaterModifier.h"
+
+namespace physics {
+namespace rigidbody {
+class AbstractSimulator;
+}
+
+namespace water {
+
+class WaterSimulator {
+public:
+    // A source of random numbers from 0 to 32767, such as platform::crtRand.
+    using RandomDraw = int (*)();
+
+    // ground is null (flat ground at 0) or N x N heights in grid order, copied.
+    // Cells whose ground lies strictly below level start wet up to level.
+    WaterSimulator(const float* ground, float size, float level, int N);
+    WaterSimulator(const WaterSimulator&) = delete;
+    WaterSimulator& operator=(const WaterSimulator&) = delete;
+
+    void step(float dt);
+
+    // Registers a modifier once; the same pointer again (or null) changes nothing.
+    void addModifier(WaterModifier* modifier);
+
+    // Adds water to one cell; cells outside the grid are ignored.
+    void addDepth(int x, int z, float amount);
+
+    // Adds a square of water of random place, size and height, drawn with the
+    // runtime's generator, and tells standard output where.
+    void addRandomDrop();
+    // The same with the four numbers taken from draw.
+    void addRandomDrop(RandomDraw draw);
+
+    // Bilinear sample of grid at a fractional cell position, clamped into the grid.
+    float interpolate(const Array2D<float>& grid, float x, float z) const;
+
+    std::int32_t mNx;
+    std::int32_t mNz;
+    float mLevel;
+    float mSize;
+    float mGravity;
+    float mInvDx;
+    Array2D<float> mVelocityX;
+    Array2D<float> mVelocityZ;
+    Array2D<float> mScratch;
+    Array2D<float> mSurface;
+    Array2D<float> mGround;
+    Array2D<float> mDepth;
+    Array2D<unsigned char> mWet;
+    Array2D<float> mPreviousDisplacement;
+    // Extremes of the interior surface, dry cells counting with their ground.
+    float mMinSurface;
+    float mMaxSurface;
+    // When set, every step exchanges forces and displaced water with its bodies.
+    rigidbody::AbstractSimulator* mRigidBodySimulator;
+    std::vector<WaterModifier*> mModifiers;
+
+private:
+    void coupleBodies();
+    void advectDepth(float dt);
+    void advectVelocityX(float dt);
+    void advectVelocityZ(float dt);
+    void copyInterior(const Array2D<float>& source, Array2D<float>& destination);
+    void updateDepth(float dt);
+    void updateVelocities(float dt);
+    void applyBoundary();
+    void includeInSurfaceRange(float surface);
+};
+
+}  // namespace water
+}  // namespace physics
