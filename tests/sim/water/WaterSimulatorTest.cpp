@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "platform/CrtRandom.h"
-#include "tests/sim/water/WaterChecks.h"
+#include "WaterChecks.h"
 
 using physics::water::Array2D;
 using physics::water::WaterModifier;
