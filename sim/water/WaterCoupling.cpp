@@ -1,9 +1,251 @@
+// The two-way coupling of the water with the rigid bodies: vertical rays through
+// each movable body measure how deep it reaches below the surface; every
+// submerged ray gives the body buoyancy, drag towards the water's flow and a
+// vertical damping, and the water column displaced under each grid node is pushed
+// out to its four neighbours.
+#include <cmath>
+#include <utility>
+
+#include "sim/maths/Matrix4.h"
+#include "sim/rigidbody/AbstractSimulator.h"
+#include "sim/rigidbody/MeshTree.h"
+#include "sim/rigidbody/RigidBody.h"
+#include "sim/water/RayTests.h"
 #include "sim/water/WaterSimulator.h"
 
 namespace physics {
 namespace water {
 
-void WaterSimulator::coupleBodies() {}
+namespace {
+
+using rigidbody::BoxBody;
+using rigidbody::RigidBody;
+using rigidbody::SphereBody;
+using rigidbody::TriangleMeshBody;
+
+constexpr float largestFloat = 3.4028235e38f;
+constexpr double movableInverseMass = 1e-5;
+constexpr float rayStartHeight = -1000.0f;
+// The rays are spaced mSize / 257 apart, but each stands for a square of side
+// mSize / 256 and maps to the grid by 1 / 256.
+constexpr double latticeDivisor = 257.0;
+constexpr double latticeOffset = 128.5;
+constexpr double nodeFactor = 0.00390625;
+constexpr int latticeLast = 256;
+constexpr unsigned maxMeshHits = 20;
+constexpr double nodeTolerance = 1e-6;
+constexpr float buoyancy = 9.81f;
+constexpr double density = 1.0;
+constexpr double verticalDamping = double(-1.2f);
+constexpr double neighbourShare = 0.25;
+
+// What the rays need of one body, worked out once per coupling.
+struct BodyProbe {
+    RigidBody* body;
+    Vector3 min, max;  // world bounds
+    Matrix4 toWorld;   // meshes only
+    Matrix4 toBody;
+    Vector3 bodyUp;    // the world's +y in body coordinates
+};
+
+bool isMovable(const RigidBody* body) { return !(std::fabs(double(body->inverseMass)) < movableInverseMass); }
+
+// World bounds by shape; false for a shape the water does not know.
+bool measureBody(RigidBody* body, BodyProbe& probe)
+{
+    probe.body = body;
+    const Vector3& p = body->position;
+    switch (body->shapeType) {
+    case rigidbody::SHAPE_SPHERE: {
+        const float r = static_cast<SphereBody*>(body)->radius;
+        probe.min = Vector3{p.x - r, p.y - r, p.z - r};
+        probe.max = Vector3{p.x + r, p.y + r, p.z + r};
+        return true;
+    }
+    case rigidbody::SHAPE_BOX: {
+        const Vector3& h = static_cast<BoxBody*>(body)->halfExtents;
+        const Matrix3& R = body->rotation;
+        Vector3 e;
+        for (int a = 0; a < 3; ++a)
+            e[a] = float(std::fabs(double(h.x) * R[a][0]) + std::fabs(double(h.y) * R[a][1]) +
+                         std::fabs(double(h.z) * R[a][2]));
+        probe.min = p - e;
+        probe.max = p + e;
+        return true;
+    }
+    case rigidbody::SHAPE_TRIANGLE_MESH: {
+        const rigidbody::MeshTree* tree = static_cast<TriangleMeshBody*>(body)->meshTree;
+        if (!tree || !tree->root) return false;
+        probe.toWorld = Matrix4::makeTranslation(p) * Matrix4::fromRotation(body->rotation);
+        probe.toBody = Matrix4::inverse(probe.toWorld);
+        probe.bodyUp = Matrix3::transpose(body->rotation) * Vector3{0.0f, 1.0f, 0.0f};
+        normalise(probe.bodyUp);
+        probe.min = Vector3{largestFloat, largestFloat, largestFloat};
+        probe.max = Vector3{-largestFloat, -largestFloat, -largestFloat};
+        const BoundingBox& b = tree->bounds;
+        for (int corner = 0; corner < 8; ++corner) {
+            const Vector3 local{(corner & 1) ? b.max.x : b.min.x, (corner & 2) ? b.max.y : b.min.y,
+                                (corner & 4) ? b.max.z : b.min.z};
+            const Vector3 world = Matrix4::transformAffine(probe.toWorld, local);
+            for (int a = 0; a < 3; ++a) {
+                if (world[a] < probe.min[a]) probe.min[a] = world[a];
+                if (world[a] > probe.max[a]) probe.max[a] = world[a];
+            }
+        }
+        return true;
+    }
+    default:
+        return false;
+    }
+}
+
+// Submerged length d and entry point of a ray through a sphere or a box, given
+// the water surface s above the ray; false when the ray does nothing.
+bool submergedConvex(const BodyProbe& probe, const Ray& ray, float s, float& d, Vector3& entryPoint)
+{
+    unsigned count = 0;
+    Vector3 points[2];
+    bool hit;
+    if (probe.body->shapeType == rigidbody::SHAPE_SPHERE) {
+        const auto* sphere = static_cast<const SphereBody*>(probe.body);
+        hit = raySphere(Sphere{sphere->position, sphere->radius}, count, points, ray);
+    } else {
+        hit = rayOrientedBox(ray, *static_cast<const BoxBody*>(probe.body), count, points);
+    }
+    if (!hit || count != 2) return false;
+
+    const bool firstIsLower = !(points[1].y < points[0].y);
+    const Vector3& entry = firstIsLower ? points[0] : points[1];
+    const Vector3& exit = firstIsLower ? points[1] : points[0];
+    if (s <= entry.y) return false;
+    d = float(double(s) - entry.y);
+    if (exit.y < s) d = float(d - (double(s) - exit.y));
+    entryPoint = entry;
+    return true;
+}
+
+// The same for a mesh: the ray walks the tree in body coordinates, and its hits,
+// sorted upwards, are taken in pairs of entry and exit.
+bool submergedMesh(const BodyProbe& probe, const Ray& worldRay, float s, float& d, Vector3& entryPoint)
+{
+    const rigidbody::MeshTree* tree = static_cast<const TriangleMeshBody*>(probe.body)->meshTree;
+    const Ray ray{Matrix4::transformAffine(probe.toBody, worldRay.origin), probe.bodyUp};
+    Vector3 hits[maxMeshHits];
+    unsigned count = 0;
+    if (!rayMeshTree(ray, *tree->root, tree->vertices, hits, count, maxMeshHits) || count == 0) return false;
+
+    for (unsigned i = 0; i < count; ++i) hits[i] = Matrix4::transformAffine(probe.toWorld, hits[i]);
+    for (unsigned a = 0; a < count; ++a)
+        for (unsigned b = a + 1; b < count; ++b)
+            if (hits[b].y < hits[a].y) std::swap(hits[a], hits[b]);
+
+    if (s <= hits[0].y) return false;
+    entryPoint = hits[0];
+    d = 0.0f;
+    for (unsigned p = 0; p + 1 < count; p += 2) {
+        const Vector3& entry = hits[p];
+        const Vector3& exit = hits[p + 1];
+        if (entry.y >= s) break;
+        d = float(d + (double(exit.y) - entry.y));
+        if (exit.y > s) {
+            d = float(d - (double(exit.y) - s));
+            break;
+        }
+    }
+    return true;
+}
+
+// Lattice index bound of a finite coordinate, kept in the range of int.
+int latticeBound(double v) { return int(std::fmax(std::fmin(v, 1073741824.0), -1073741824.0)); }
+
+}  // namespace
+
+void WaterSimulator::coupleBodies()
+{
+    for (std::size_t i = 0; i < mScratch.size(); ++i) mScratch.data[i] = 0.0f;
+
+    rigidbody::AbstractSimulator* bodies = mRigidBodySimulator;
+    const float a = float(mSize * nodeFactor);
+    for (unsigned b = 0; b < bodies->getNumBodies(); ++b) {
+        RigidBody* body = bodies->getBody(b);
+        if (!isMovable(body)) continue;
+        BodyProbe probe;
+        if (!measureBody(body, probe)) continue;
+        if (mMaxSurface < probe.min.y) continue;
+
+        const float x0 = float(double(probe.min.x) * latticeDivisor / mSize + latticeOffset);
+        const float x1 = float(double(probe.max.x) * latticeDivisor / mSize + latticeOffset);
+        const float z0 = float(double(probe.min.z) * latticeDivisor / mSize + latticeOffset);
+        const float z1 = float(double(probe.max.z) * latticeDivisor / mSize + latticeOffset);
+        // A body whose pose is no longer a number has no rays.
+        if (!(std::isfinite(x0) && std::isfinite(x1) && std::isfinite(z0) && std::isfinite(z1))) continue;
+        if (x1 < 0.0f || x0 > float(latticeLast) || z1 < 0.0f || z0 > float(latticeLast)) continue;
+        const int kFirst = latticeBound(std::ceil(z0)), kLast = latticeBound(std::floor(z1));
+        if (kFirst > kLast) continue;
+        const int iFirst = latticeBound(std::ceil(x0)), iLast = latticeBound(std::floor(x1));
+
+        const Vector3& v = body->velocity;
+        for (int k = kFirst; k <= kLast; ++k)
+            for (int i = iFirst; i <= iLast; ++i) {
+                const Ray ray{Vector3{float(i / latticeDivisor * mSize - mSize / 2.0), rayStartHeight,
+                                      float(k / latticeDivisor * mSize - mSize / 2.0)},
+                              Vector3{0.0f, 1.0f, 0.0f}};
+                const float gx = float(double(float(i)) * nodeFactor * float(mNx - 1));
+                const float gz = float(double(float(k)) * nodeFactor * float(mNz - 1));
+                const float s = interpolate(mSurface, gx, gz);
+
+                float d = 0.0f;
+                Vector3 entry = Vector3::zero();
+                const bool submerged = body->shapeType == rigidbody::SHAPE_TRIANGLE_MESH
+                                           ? submergedMesh(probe, ray, s, d, entry)
+                                           : submergedConvex(probe, ray, s, d, entry);
+                if (!submerged) continue;
+
+                // Only rays on grid nodes record the column they displace.
+                const double fx = double(gx) - std::floor(gx), fz = double(gz) - std::floor(gz);
+                if (fx < nodeTolerance && fz < nodeTolerance && i >= 0 && i <= latticeLast && k >= 0 &&
+                    k <= latticeLast) {
+                    const int nx = int(std::floor(gx)), nz = int(std::floor(gz));
+                    if (nx >= 0 && nx < mScratch.width && nz >= 0 && nz < mScratch.height) mScratch(nx, nz) = d;
+                }
+
+                const float U = interpolate(mVelocityX, gx, gz);
+                const float W = interpolate(mVelocityZ, gx, gz);
+
+                Vector3 force = Vector3::zero();
+                force += ((Vector3{0.0f, buoyancy, 0.0f} * a) * a) * d * density;
+                const float c = float(double(a) * d * a);
+                force.x = force.x + c * (U - v.x);
+                force.y = force.y + c * 0.0f;
+                force.z = force.z + c * (W - v.z);
+                // A constant push against the vertical motion; none at rest, where
+                // the direction is undefined.
+                if (v.y != 0.0f) {
+                    const Vector3 vertical{0.0f, v.y, 0.0f};
+                    const float speed = float(std::sqrt(double(squaredLength(vertical))));
+                    force += ((vertical * (verticalDamping / speed)) * a) * a;
+                }
+
+                const Vector3 point = entry + Vector3{0.0f, d, 0.0f} / 2.0;
+                bodies->addForce(point, force, body);
+            }
+    }
+
+    // Push the growth of each node's displaced column out to its four neighbours.
+    for (int z = 1; z < mNz - 1; ++z)
+        for (int x = 1; x < mNx - 1; ++x) {
+            if (mScratch(x, z) > 0.0f) {
+                const float q = float(neighbourShare * (double(mScratch(x, z)) - mPreviousDisplacement(x, z)));
+                const int neighbours[4][2] = {{x - 1, z}, {x + 1, z}, {x, z - 1}, {x, z + 1}};
+                for (const auto& n : neighbours) mDepth(n[0], n[1]) = float(double(mDepth(n[0], n[1])) + q);
+                for (const auto& n : neighbours)
+                    mSurface(n[0], n[1]) = float(double(mDepth(n[0], n[1])) + mGround(n[0], n[1]));
+                mPreviousDisplacement(x, z) = mScratch(x, z);
+            } else {
+                mPreviousDisplacement(x, z) = 0.0f;
+            }
+        }
+}
 
 }  // namespace water
 }  // namespace physics
