@@ -143,8 +143,9 @@ float WaterSimulator::interpolate(const Array2D<float>& grid, float x, float z) 
     if (!(z >= 0.0f)) z = 0.0f;
     if (z > float(lastZ)) z = float(lastZ);
 
-    const int x0 = int(std::floor(x)), x1 = int(std::ceil(x));
-    const int z0 = int(std::floor(z)), z1 = int(std::ceil(z));
+    // Floor and ceiling of coordinates known to be 0 or above, without library calls.
+    const int x0 = int(x), x1 = x0 + (float(x0) < x ? 1 : 0);
+    const int z0 = int(z), z1 = z0 + (float(z0) < z ? 1 : 0);
     const float fx = float(double(x) - x0);
     const float fz = float(double(z) - z0);
 
