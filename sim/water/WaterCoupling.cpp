@@ -99,9 +99,17 @@ bool measureBody(RigidBody* body, BodyProbe& probe)
     }
 }
 
-// Submerged length d and entry point of a ray through a sphere or a box, given
-// the water surface s above the ray; false when the ray does nothing.
-bool submergedConvex(const BodyProbe& probe, const Ray& ray, float s, float& d, Vector3& entryPoint)
+// The water surface above the ray at grid position (gx, gz).
+struct SurfaceSample {
+    const WaterSimulator& water;
+    float gx, gz;
+    float operator()() const { return water.interpolate(water.mSurface, gx, gz); }
+};
+
+// Submerged length d and entry point of a ray through a sphere or a box; false
+// when the ray does nothing.
+bool submergedConvex(const BodyProbe& probe, const Ray& ray, const SurfaceSample& surface, float& d,
+                     Vector3& entryPoint)
 {
     unsigned count = 0;
     Vector3 points[2];
@@ -117,6 +125,7 @@ bool submergedConvex(const BodyProbe& probe, const Ray& ray, float s, float& d, 
     const bool firstIsLower = !(points[1].y < points[0].y);
     const Vector3& entry = firstIsLower ? points[0] : points[1];
     const Vector3& exit = firstIsLower ? points[1] : points[0];
+    const float s = surface();
     if (s <= entry.y) return false;
     d = float(double(s) - entry.y);
     if (exit.y < s) d = float(d - (double(s) - exit.y));
@@ -126,7 +135,8 @@ bool submergedConvex(const BodyProbe& probe, const Ray& ray, float s, float& d, 
 
 // The same for a mesh: the ray walks the tree in body coordinates, and its hits,
 // sorted upwards, are taken in pairs of entry and exit.
-bool submergedMesh(const BodyProbe& probe, const Ray& worldRay, float s, float& d, Vector3& entryPoint)
+bool submergedMesh(const BodyProbe& probe, const Ray& worldRay, const SurfaceSample& surface, float& d,
+                   Vector3& entryPoint)
 {
     const rigidbody::MeshTree* tree = static_cast<const TriangleMeshBody*>(probe.body)->meshTree;
     const Ray ray{Matrix4::transformAffine(probe.toBody, worldRay.origin), probe.bodyUp};
@@ -139,6 +149,7 @@ bool submergedMesh(const BodyProbe& probe, const Ray& worldRay, float s, float& 
         for (unsigned b = a + 1; b < count; ++b)
             if (hits[b].y < hits[a].y) std::swap(hits[a], hits[b]);
 
+    const float s = surface();
     if (s <= hits[0].y) return false;
     entryPoint = hits[0];
     d = 0.0f;
@@ -192,13 +203,13 @@ void WaterSimulator::coupleBodies()
                               Vector3{0.0f, 1.0f, 0.0f}};
                 const float gx = float(double(float(i)) * nodeFactor * float(mNx - 1));
                 const float gz = float(double(float(k)) * nodeFactor * float(mNz - 1));
-                const float s = interpolate(mSurface, gx, gz);
+                const SurfaceSample surface{*this, gx, gz};
 
                 float d = 0.0f;
                 Vector3 entry = Vector3::zero();
                 const bool submerged = body->shapeType == rigidbody::SHAPE_TRIANGLE_MESH
-                                           ? submergedMesh(probe, ray, s, d, entry)
-                                           : submergedConvex(probe, ray, s, d, entry);
+                                           ? submergedMesh(probe, ray, surface, d, entry)
+                                           : submergedConvex(probe, ray, surface, d, entry);
                 if (!submerged) continue;
 
                 // Only rays on grid nodes record the column they displace.
