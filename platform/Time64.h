@@ -1,0 +1,11 @@
+#pragma once
+// The calendar clock that the contact tests seed their generator from: seconds
+// since 1970-01-01 00:00:00 UTC in 64 bits, as the original runtime's call with
+// a null argument gave it.
+#include <cstdint>
+
+namespace platform {
+
+std::int64_t time64();
+
+}  // namespace platform
