@@ -1,0 +1,66 @@
+#include "assets/RigidBodyScene.h"
+
+#include <Ogre.h>
+
+using namespace physics;
+using namespace physics::rigidbody;
+
+void setRestingPose(RigidBody* body, const Vector3& position)
+{
+    body->position = position;
+    body->rotation = Matrix3::identity();
+    body->linearMomentum = Vector3::zero();
+    body->angularMomentum = Vector3::zero();
+    body->worldInverseInertia = Matrix3::identity();
+    body->velocity = Vector3::zero();
+    body->angularVelocity = Vector3::zero();
+    body->force = Vector3::zero();
+    body->torque = Vector3::zero();
+}
+
+void queueEnclosure(RigidBodySimulator& simulator)
+{
+    struct Wall {
+        Vector3 normal;
+        float d;
+        Vector3 position;
+    };
+    static const Wall walls[5] = {
+        {{0, 1, 0}, 0, {0, 0, 0}},
+        {{1, 0, 0}, 2, {-2, 0, 0}},
+        {{-1, 0, 0}, 2, {2, 0, 0}},
+        {{0, 0, 1}, 2, {0, 0, -2}},
+        {{0, 0, -1}, 2, {0, 0, 2}},
+    };
+    for (const Wall& wall : walls) {
+        PlaneBody* body = new PlaneBody();
+        body->id = std::int32_t(simulator.getNumBodies());
+        initPlane(body, Plane{wall.normal, wall.d});
+        setRestingPose(body, wall.position);
+        simulator.addBody(body);
+    }
+}
+
+void createGroundPlane(Ogre::SceneManager* sceneMgr)
+{
+    const Ogre::Plane plane(Ogre::Vector3::UNIT_Y, 0);
+    Ogre::MeshManager::getSingleton().createPlane(
+        "ground", Ogre::ResourceGroupManager::DEFAULT_RESOURCE_GROUP_NAME, plane, 1500, 1500, 20, 20, true, 1,
+        750, 750, Ogre::Vector3::UNIT_Z, Ogre::HardwareBuffer::HBU_STATIC_WRITE_ONLY,
+        Ogre::HardwareBuffer::HBU_STATIC_WRITE_ONLY, true, true);
+    Ogre::Entity* ground = sceneMgr->createEntity("GroundEntity", "ground");
+    sceneMgr->getRootSceneNode()
+        ->createChildSceneNode(Ogre::Vector3::ZERO, Ogre::Quaternion::IDENTITY)
+        ->attachObject(ground);
+    ground->setMaterialName("Examples/Rockwall");
+    ground->setCastShadows(false);
+}
+
+void createSunLight(Ogre::SceneManager* sceneMgr, const Ogre::Vector3& direction)
+{
+    Ogre::Light* sun = sceneMgr->createLight("SunLight");
+    sun->setType(Ogre::Light::LT_DIRECTIONAL);
+    sun->setDiffuseColour(Ogre::ColourValue(1, 1, 1));
+    sun->setSpecularColour(Ogre::ColourValue(1, 1, 1));
+    sun->setDirection(direction);
+}

@@ -1,0 +1,25 @@
+#pragma once
+// Scene pieces that the rigid-body programs share: the shared body set-up, the
+// walled enclosure, the ground under it and the sun.
+#include <OgreSceneManager.h>
+
+#include "sim/maths/Vector3.h"
+#include "sim/rigidbody/ODE.h"
+#include "sim/rigidbody/RigidBody.h"
+#include "sim/rigidbody/Simulator.h"
+
+using RigidBodySimulator = physics::rigidbody::Simulator<physics::ODERungeKutta>;
+
+// After the shape initialiser: the pose (identity rotation), zero momenta, zero
+// derived motion and an identity world inverse inertia.
+void setRestingPose(physics::rigidbody::RigidBody* body, const physics::Vector3& position);
+
+// Queues the five static planes of the enclosure x, z in [-2, 2], y >= 0 (floor
+// first, then the walls at x = -2, x = 2, z = -2, z = 2), normals pointing inwards.
+void queueEnclosure(RigidBodySimulator& simulator);
+
+// The 1500 x 1500 plane "ground" in the floor's plane, drawn with "Examples/Rockwall".
+void createGroundPlane(Ogre::SceneManager* sceneMgr);
+
+// The white directional light "SunLight"; the direction is used as given.
+void createSunLight(Ogre::SceneManager* sceneMgr, const Ogre::Vector3& direction);

@@ -1,0 +1,22 @@
+#pragma once
+// The programs' entry: builds the application on the stack, runs it, and turns an
+// Ogre exception into the error report and exit code 1. A normal end, and a
+// refused configuration, give 0.
+#include <OgreException.h>
+
+// Writes the error report (caption and the exception's full description) to
+// standard error, where the original showed a message box.
+void reportException(const Ogre::Exception& e);
+
+template <class Application>
+int runApplication()
+{
+    Application app;
+    try {
+        app.run();
+    } catch (const Ogre::Exception& e) {
+        reportException(e);
+        return 1;
+    }
+    return 0;
+}

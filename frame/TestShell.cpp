@@ -1,0 +1,57 @@
+#include "frame/TestShell.h"
+
+#include <Bites/OgreBitesConfigDialog.h>
+
+#include "assets/BodyNodes.h"
+
+TestShell::MyListener::MyListener(Ogre::RenderWindow* window, Ogre::Camera* camera, TestShell* app)
+    : ExampleFrameListener(window, camera), mApp(app)
+{
+    if (mStatsOverlay) {
+        if (app->mStatsShownAtStart)
+            mStatsOverlay->show();
+        else
+            mStatsOverlay->hide();
+    }
+}
+
+bool TestShell::MyListener::frameStarted(const Ogre::FrameEvent& evt)
+{
+    mApp->updateSimulation(evt);
+    return true;
+}
+
+TestShell::TestShell() = default;
+
+TestShell::~TestShell() = default;
+
+bool TestShell::configure()
+{
+    if (mRoot->restoreConfig() || mRoot->showConfigDialog(OgreBites::getNativeConfigDialog())) {
+        openWindow("Marrowfield - Rendering Window");
+        return true;
+    }
+    return false;
+}
+
+void TestShell::createFrameListener()
+{
+    mFrameListener = new MyListener(mWindow, mCamera, this);
+    mRoot->addFrameListener(mFrameListener);
+}
+
+void TestShell::chooseTerrainSceneManager()
+{
+    mSceneMgr = mRoot->createSceneManager("TerrainSceneManager", Ogre::StringUtil::BLANK);
+}
+
+Ogre::SceneNode* TestShell::createSphereNode(const std::string& entityName, const std::string& nodeName,
+                                              float radius)
+{
+    return ::createSphereNode(mSceneMgr, entityName, nodeName, radius);
+}
+
+Ogre::SceneNode* TestShell::createBoxNode(const std::string& entityName, const std::string& nodeName)
+{
+    return ::createBoxNode(mSceneMgr, entityName, nodeName);
+}

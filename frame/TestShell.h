@@ -1,0 +1,49 @@
+#pragma once
+// The part of every simulation program's application class that is the same in
+// all of them: the two clocks, the node list, the window configuration, the
+// terrain scene manager and the frame listener that runs the program's update.
+#include <string>
+#include <vector>
+
+#include "frame/ExampleApplication.h"
+#include "frame/ExampleFrameListener.h"
+
+class TestShell : public ExampleApplication {
+public:
+    // Runs the program's frame step from frameStarted.
+    class MyListener : public ExampleFrameListener {
+    public:
+        MyListener(Ogre::RenderWindow* window, Ogre::Camera* camera, TestShell* app);
+        bool frameStarted(const Ogre::FrameEvent& evt) override;
+
+        TestShell* mApp;
+    };
+
+    TestShell();
+    ~TestShell() override;
+
+    // A saved configuration when there is one, else Ogre's dialog; then the window.
+    bool configure() override;
+    void createFrameListener() override;
+
+    // The program's frame step, called once per frame before rendering.
+    virtual void updateSimulation(const Ogre::FrameEvent& evt) = 0;
+
+    // The programs with terrain use this scene manager, from a plug-in.
+    void chooseTerrainSceneManager();
+
+    // Scene nodes that draw a body (sphere.mesh, or the cube mesh) at unit size.
+    Ogre::SceneNode* createSphereNode(const std::string& entityName, const std::string& nodeName, float radius);
+    Ogre::SceneNode* createBoxNode(const std::string& entityName, const std::string& nodeName);
+
+    // Entry i draws body i; a null entry draws nothing.
+    std::vector<Ogre::SceneNode*> mNodes;
+    // Frame time accumulated (divided by the program's time scale), in seconds.
+    double mRealTime = 0.0;
+    // Time the simulation has reached; negative until the first frame starts it.
+    double mSimTime = -1.0;
+
+protected:
+    // Whether the statistics overlay is shown when the listener starts.
+    bool mStatsShownAtStart = false;
+};

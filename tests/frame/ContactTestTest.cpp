@@ -1,0 +1,130 @@
+#include "frame/ContactTest.h"
+
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <string>
+
+#include "platform/CrtRandom.h"
+#include "HeadlessOgre.h"
+
+namespace {
+
+using testsupport::HeadlessOgre;
+using namespace physics::rigidbody;
+
+// A unit sphere standing in for "sphere.mesh".
+void defineSphereMesh()
+{
+    Ogre::MeshManager& meshes = Ogre::MeshManager::getSingleton();
+    if (meshes.resourceExists("sphere.mesh")) return;
+    Ogre::MeshPtr mesh = meshes.createManual("sphere.mesh", Ogre::RGN_DEFAULT);
+    mesh->_setBounds(Ogre::AxisAlignedBox(-1, -1, -1, 1, 1, 1), false);
+    mesh->load();
+}
+
+// The scene of a program with a ball and a crate, built without a window (and so
+// without the lights and shadows, which need a render system).
+class BallAndCrate : public ContactTest {
+public:
+    using ContactTest::createBodies;
+    using ContactTest::createBodyDrawings;
+
+    BallAndCrate() { mSceneMgr = HeadlessOgre::newSceneManager(); }
+    ~BallAndCrate() override
+    {
+        for (unsigned i = 0; i < mSimulator.getNumBodies(); ++i) deleteBody(mSimulator.getBody(i));
+    }
+
+    void addDynamicBodies() override
+    {
+        addSphere(6, 0.1f, {0.1f, 3.5f, 0.1f});
+        addBox(8, 0.2f, {0, 4, 0});
+    }
+    void createBodyNodes() override
+    {
+        addSphereNode("Sphere0", "sphere_parent0");
+        addBoxNode("Box0", "box_parent0");
+    }
+
+    void frame(float dt)
+    {
+        Ogre::FrameEvent evt{};
+        evt.timeSinceLastFrame = dt;
+        updateSimulation(evt);
+    }
+
+private:
+    static void deleteBody(RigidBody* body)
+    {
+        switch (body->shapeType) {
+        case SHAPE_SPHERE: delete static_cast<SphereBody*>(body); break;
+        case SHAPE_BOX: delete static_cast<BoxBody*>(body); break;
+        case SHAPE_PLANE: delete static_cast<PlaneBody*>(body); break;
+        default: break;
+        }
+    }
+};
+
+class ContactTestScene : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        defineSphereMesh();
+        Ogre::MeshManager& meshes = Ogre::MeshManager::getSingleton();
+        if (meshes.resourceExists("my_cube_mesh")) meshes.remove("my_cube_mesh");
+        testing::internal::CaptureStdout();
+        app.createBodies();
+        output = testing::internal::GetCapturedStdout();
+        app.createBodyDrawings();
+    }
+
+    BallAndCrate app;
+    std::string output;
+};
+
+TEST_F(ContactTestScene, PrintsOneSeedingLineThenDrawsFromTheFixedSeed)
+{
+    const std::string prefix = "--------- seeding with: ";
+    ASSERT_EQ(output.rfind(prefix, 0), 0u) << output;
+    const std::string number = output.substr(prefix.size());
+    ASSERT_GE(number.size(), 2u) << output;
+    EXPECT_EQ(number.back(), '\n');
+    for (std::size_t i = 0; i + 1 < number.size(); ++i) EXPECT_TRUE(std::isdigit(static_cast<unsigned char>(number[i]))) << output;
+    EXPECT_LE(std::stoi(number), 32767);
+    EXPECT_EQ(platform::crtRand(), 24283);  // the first draw after seeding with 27493
+}
+
+// The dynamic bodies come first, in the program's order, then the five planes.
+TEST_F(ContactTestScene, BodiesAreTheProgramsThenTheEnclosure)
+{
+    ASSERT_EQ(app.mSimulator.getNumBodies(), 7u);
+    EXPECT_EQ(app.mSimulator.getBody(0)->shapeType, SHAPE_SPHERE);
+    EXPECT_EQ(app.mSimulator.getBody(1)->shapeType, SHAPE_BOX);
+    for (unsigned i = 2; i < 7; ++i) EXPECT_EQ(app.mSimulator.getBody(i)->shapeType, SHAPE_PLANE);
+    for (unsigned i = 0; i < 7; ++i) EXPECT_EQ(app.mSimulator.getBody(i)->id, 0);
+    EXPECT_EQ(app.mSimulator.getBody(1)->position.y, 4.0f);
+}
+
+// The nodes are drawn at the bodies' physical sizes: radius 0.1, edge 0.2.
+TEST_F(ContactTestScene, NodesShowTheBodiesAtTheirPhysicalSizes)
+{
+    ASSERT_EQ(app.mNodes.size(), 2u);
+    EXPECT_FLOAT_EQ(app.mNodes[0]->getScale().x, 0.1f);
+    const Ogre::Vector3 boxExtent = app.mNodes[1]->getAttachedObject(0)->getBoundingBox().getSize();
+    EXPECT_FLOAT_EQ(app.mNodes[1]->getScale().x * boxExtent.x, 0.2f);
+    EXPECT_TRUE(Ogre::MeshManager::getSingleton().resourceExists("my_cube_mesh"));
+}
+
+TEST_F(ContactTestScene, FirstFrameShowsTheInitialPosesThenTheBodiesFall)
+{
+    app.frame(0.016f);
+    EXPECT_EQ(app.mNodes[1]->getPosition(), Ogre::Vector3(0, 4, 0));
+    EXPECT_EQ(app.mSimTime, app.mRealTime);
+    for (int i = 0; i < 30; ++i) app.frame(0.016f);
+    // Free fall for the 0.48 s simulated since: well over 0.4 s worth.
+    EXPECT_LT(app.mNodes[1]->getPosition().y, 4.0f - 0.5f * 9.81f * 0.4f * 0.4f);
+    EXPECT_EQ(app.mNodes[1]->getPosition().y, app.mSimulator.getBody(1)->position.y);
+}
+
+}  // namespace

@@ -1,0 +1,52 @@
+#include "frame/Entry.h"
+
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+#include <string>
+
+namespace {
+
+int destroyed = 0;
+
+struct EndsNormally {
+    ~EndsNormally() { ++destroyed; }
+    void run() {}
+};
+
+struct ThrowsOgreError {
+    ~ThrowsOgreError() { ++destroyed; }
+    void run() { OGRE_EXCEPT(Ogre::Exception::ERR_FILE_NOT_FOUND, "Cannot locate resource sphere.mesh", "test"); }
+};
+
+struct ThrowsOtherError {
+    void run() { throw std::runtime_error("not Ogre's"); }
+};
+
+TEST(Entry, NormalEndGivesZero)
+{
+    destroyed = 0;
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(runApplication<EndsNormally>(), 0);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    EXPECT_EQ(destroyed, 1);
+}
+
+TEST(Entry, OgreErrorIsReportedWithItsFullDescriptionAndGivesOne)
+{
+    destroyed = 0;
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(runApplication<ThrowsOgreError>(), 1);
+    const std::string report = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(report.rfind("An exception has occured!\n", 0), 0u) << report;
+    EXPECT_NE(report.find("FileNotFoundException: Cannot locate resource sphere.mesh in test"), std::string::npos)
+        << report;
+    EXPECT_EQ(destroyed, 1);
+}
+
+TEST(Entry, OtherExceptionsAreNotCaught)
+{
+    EXPECT_THROW(runApplication<ThrowsOtherError>(), std::runtime_error);
+}
+
+}  // namespace

@@ -1,0 +1,98 @@
+#pragma once
+// Ogre without a display: the root's managers with buffers in system memory, the
+// overlay system, one generic scene manager and the PNG codec, made once per test
+// process and torn down after the last test; and a render window that draws
+// nothing.
+#include <Ogre.h>
+#include <OgreDefaultHardwareBufferManager.h>
+#include <Overlay/OgreOverlaySystem.h>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+namespace testsupport {
+
+class HeadlessOgre : public ::testing::Environment {
+public:
+    void SetUp() override
+    {
+        mLog.reset(new Ogre::LogManager());
+        mLog->createLog("headless.log", true, false, true);
+        mRoot.reset(new Ogre::Root("", "", ""));
+        mBuffers.reset(new Ogre::DefaultHardwareBufferManager());
+        mTextures.reset(new Ogre::DefaultTextureManager());
+        mOverlays.reset(new Ogre::OverlaySystem());
+        Ogre::MaterialManager::getSingleton().initialise();  // done by a render system otherwise
+        mRoot->loadPlugin(std::string(OGRE_PLUGIN_FOLDER) + "/Codec_STBI");
+        sSceneMgr = mRoot->createSceneManager();
+    }
+
+    void TearDown() override
+    {
+        sSceneMgr = nullptr;
+        mOverlays.reset();
+        mTextures.reset();
+        mRoot.reset();
+        mBuffers.reset();
+        mLog.reset();
+    }
+
+    static Ogre::SceneManager* sceneManager() { return sSceneMgr; }
+    // A further, empty scene manager, for tests that build a whole scene.
+    static Ogre::SceneManager* newSceneManager() { return Ogre::Root::getSingleton().createSceneManager(); }
+
+    // A name not used before in this process (entities, nodes, cameras).
+    static std::string uniqueName(const std::string& prefix)
+    {
+        static int counter = 0;
+        return prefix + std::to_string(++counter);
+    }
+
+private:
+    std::unique_ptr<Ogre::LogManager> mLog;
+    std::unique_ptr<Ogre::Root> mRoot;
+    std::unique_ptr<Ogre::DefaultHardwareBufferManager> mBuffers;
+    std::unique_ptr<Ogre::DefaultTextureManager> mTextures;
+    std::unique_ptr<Ogre::OverlaySystem> mOverlays;
+    static inline Ogre::SceneManager* sSceneMgr = nullptr;
+};
+
+// Registers the environment from any test file that includes this header.
+inline ::testing::Environment* const headlessOgre = ::testing::AddGlobalTestEnvironment(new HeadlessOgre);
+
+// A render window of a given size that draws nothing; its contents are mid grey.
+class FakeWindow : public Ogre::RenderWindow {
+public:
+    FakeWindow(unsigned width, unsigned height)
+    {
+        mName = HeadlessOgre::uniqueName("FakeWindow");
+        mWidth = width;
+        mHeight = height;
+        mActive = true;
+    }
+    ~FakeWindow() override { removeAllViewports(); }
+
+    void create(const Ogre::String&, unsigned, unsigned, bool, const Ogre::NameValuePairList*) override {}
+    void destroy() override { mClosed = true; }
+    void resize(unsigned width, unsigned height) override
+    {
+        mWidth = width;
+        mHeight = height;
+    }
+    void reposition(int, int) override {}
+    bool isClosed() const override { return mClosed; }
+    bool requiresTextureFlipping() const override { return false; }
+    void copyContentsToMemory(const Ogre::Box& src, const Ogre::PixelBox& dst, FrameBuffer) override
+    {
+        Ogre::PixelBox target = dst;
+        for (Ogre::uint32 y = 0; y < src.getHeight(); ++y)
+            for (Ogre::uint32 x = 0; x < src.getWidth(); ++x)
+                target.setColourAt(Ogre::ColourValue(0.5f, 0.5f, 0.5f), x, y, 0);
+    }
+
+    bool mClosed = false;
+};
+
+}  // namespace testsupport

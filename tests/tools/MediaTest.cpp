@@ -1,0 +1,64 @@
+// The media that the build generates, read back the way the programs read them.
+#include <Ogre.h>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <fstream>
+#include <vector>
+
+#include "HeadlessOgre.h"
+
+namespace {
+
+Ogre::MeshPtr loadSphere()
+{
+    Ogre::ResourceGroupManager& groups = Ogre::ResourceGroupManager::getSingleton();
+    if (!groups.resourceGroupExists("GeneratedMedia")) {
+        groups.addResourceLocation(MARROWFIELD_MEDIA_DIR "/meshes", "FileSystem", "GeneratedMedia");
+        groups.initialiseResourceGroup("GeneratedMedia");
+    }
+    return Ogre::MeshManager::getSingleton().load("sphere.mesh", "GeneratedMedia");
+}
+
+// Sphere nodes take their scale from the mesh's box: it must be the sphere's own.
+TEST(Media, SphereMeshIsAUnitSphereCentredInItsBox)
+{
+    Ogre::MeshPtr mesh = loadSphere();
+    EXPECT_EQ(mesh->getBounds().getMinimum(), Ogre::Vector3(-1, -1, -1));
+    EXPECT_EQ(mesh->getBounds().getMaximum(), Ogre::Vector3(1, 1, 1));
+    ASSERT_EQ(mesh->getNumSubMeshes(), 1u);
+    Ogre::SubMesh* sub = mesh->getSubMesh(0);
+    Ogre::VertexData* data = sub->vertexData;
+    const Ogre::VertexElement* position = data->vertexDeclaration->findElementBySemantic(Ogre::VES_POSITION);
+    ASSERT_NE(position, nullptr);
+    Ogre::HardwareVertexBufferSharedPtr buffer = data->vertexBufferBinding->getBuffer(position->getSource());
+    std::vector<float> p(data->vertexCount * 3);
+    ASSERT_EQ(buffer->getVertexSize(), 3 * sizeof(float));
+    buffer->readData(0, p.size() * sizeof(float), p.data());
+    for (std::size_t v = 0; v < data->vertexCount; ++v)
+        EXPECT_NEAR(Ogre::Vector3(&p[3 * v]).length(), 1.0f, 1e-6f) << "vertex " << v;
+
+    // Outward winding: every face normal points away from the centre.
+    std::vector<std::uint16_t> indices(sub->indexData->indexCount);
+    ASSERT_EQ(sub->indexData->indexBuffer->getType(), Ogre::HardwareIndexBuffer::IT_16BIT);
+    sub->indexData->indexBuffer->readData(0, indices.size() * 2, indices.data());
+    ASSERT_FALSE(indices.empty());
+    for (std::size_t t = 0; t + 2 < indices.size(); t += 3) {
+        const Ogre::Vector3 a(&p[3 * indices[t]]), b(&p[3 * indices[t + 1]]), c(&p[3 * indices[t + 2]]);
+        EXPECT_GT((b - a).crossProduct(c - a).dotProduct(a + b + c), 0.0f) << "triangle " << t / 3;
+    }
+}
+
+TEST(Media, RockwallTextureIsASquarePowerOfTwo)
+{
+    Ogre::Image image;
+    std::ifstream file(MARROWFIELD_MEDIA_DIR "/textures/rockwall.png", std::ios::binary);
+    Ogre::DataStreamPtr stream(new Ogre::FileStreamDataStream(&file, false));
+    image.load(stream, "png");
+    EXPECT_EQ(image.getWidth(), 256u);
+    EXPECT_EQ(image.getHeight(), 256u);
+}
+
+}  // namespace
