@@ -5,19 +5,6 @@
 using namespace physics;
 using namespace physics::rigidbody;
 
-void setRestingPose(RigidBody* body, const Vector3& position)
-{
-    body->position = position;
-    body->rotation = Matrix3::identity();
-    body->linearMomentum = Vector3::zero();
-    body->angularMomentum = Vector3::zero();
-    body->worldInverseInertia = Matrix3::identity();
-    body->velocity = Vector3::zero();
-    body->angularVelocity = Vector3::zero();
-    body->force = Vector3::zero();
-    body->torque = Vector3::zero();
-}
-
 void queueEnclosure(RigidBodySimulator& simulator)
 {
     struct Wall {
@@ -36,7 +23,7 @@ void queueEnclosure(RigidBodySimulator& simulator)
         PlaneBody* body = new PlaneBody();
         body->id = std::int32_t(simulator.getNumBodies());
         initPlane(body, Plane{wall.normal, wall.d});
-        setRestingPose(body, wall.position);
+        setAtRest(body, wall.position);
         simulator.addBody(body);
     }
 }

@@ -10,10 +10,6 @@
 
 using RigidBodySimulator = physics::rigidbody::Simulator<physics::ODERungeKutta>;
 
-// After the shape initialiser: the pose (identity rotation), zero momenta, zero
-// derived motion and an identity world inverse inertia.
-void setRestingPose(physics::rigidbody::RigidBody* body, const physics::Vector3& position);
-
 // Queues the five static planes of the enclosure x, z in [-2, 2], y >= 0 (floor
 // first, then the walls at x = -2, x = 2, z = -2, z = 2), normals pointing inwards.
 void queueEnclosure(RigidBodySimulator& simulator);

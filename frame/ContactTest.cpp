@@ -75,7 +75,7 @@ void ContactTest::addBox(float mass, float size, const Vector3& position)
 
 void ContactTest::queueBody(RigidBody* body, const Vector3& position)
 {
-    setRestingPose(body, position);
+    setAtRest(body, position);
     mSimulator.addBody(body);
 }
 
