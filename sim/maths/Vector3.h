@@ -5,8 +5,9 @@
 // result to float before the enclosing node uses it, and a finished expression is
 // evaluated component by component straight into its target (no temporaries).
 // Scalar operands are converted to float first, also when they are doubles.
-// Functions that produce one value from one scalar expression (dot and cross
-// products) evaluate it in double and round once when the value is stored.
+// Functions that produce one value from one scalar expression (cross product
+// components) evaluate it in double and round once when the value is stored; a
+// dot product rounds each of its partial sums, taken z, y, x.
 #include <cmath>
 #include <type_traits>
 

@@ -130,6 +130,7 @@ void appendFaceContacts(BoxBody* a, BoxBody* b, const BoxFrame& fa, const BoxFra
         const float depth = float(double(ref.half[codeN]) - dotProduct(nf, point));
         if (depth >= 0.0f) {
             const Vector3 world = point + ref.centre;
+            // Face contacts have no edges: both edge fields stay zero.
             contacts->push_back(Contact{a, b, world, -n, Vector3::zero(), Vector3::zero(), true});
         }
     }

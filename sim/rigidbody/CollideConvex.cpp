@@ -14,8 +14,8 @@ void appendVertexFace(ContactList* contacts, RigidBody* a, RigidBody* b, const V
     contacts->push_back(Contact{a, b, point, normal, Vector3::zero(), Vector3::zero(), true});
 }
 
-// Any fixed unit vector serves when a normal has no direction; +y is "up", which
-// lifts a sphere lodged at the centre of a box or of another sphere.
+// Any fixed unit vector serves when a normal has no direction (coincident sphere
+// centres, a sphere centred on a box centre); +y pushes bodyA up and bodyB down.
 const Vector3 fallbackNormal{0.0f, 1.0f, 0.0f};
 
 }  // namespace

@@ -124,3 +124,72 @@ TEST(SharedConstants, SameObjectEveryCall)
 }
 
 }  // namespace
+
+namespace {
+
+// Deterministic values in [-2, 2).
+struct Values {
+    unsigned state = 12345;
+    float next()
+    {
+        state = state * 1103515245u + 12345u;
+        return float((state >> 8) & 0xFFFF) / 16384.0f - 2.0f + 1.0f / 1024.0f;
+    }
+};
+
+TEST(Matrix3, InverseRoundsTheReciprocalOfTheDeterminant)
+{
+    Values v;
+    int differsFromUnrounded = 0;
+    for (int n = 0; n < 50; ++n) {
+        Matrix3 a;
+        for (int i = 0; i < 9; ++i) a.m[i / 3][i % 3] = v.next();
+        const double m00 = a[0][0], m01 = a[0][1], m02 = a[0][2], m10 = a[1][0], m11 = a[1][1], m12 = a[1][2],
+                     m20 = a[2][0], m21 = a[2][1], m22 = a[2][2];
+        const float det = float(m00 * m11 * m22 + m01 * m12 * m20 + m02 * m10 * m21 - m02 * m11 * m20 -
+                                m00 * m12 * m21 - m01 * m10 * m22);
+        const double inv = float(1.0 / det);
+        const float expected = float(-(m01 * m22 - m02 * m21) * inv);
+        const Matrix3 r = Matrix3::inverse(a);
+        EXPECT_EQ(r[0][1], expected);
+        if (r[0][1] != float(-(m01 * m22 - m02 * m21) * (1.0 / det))) ++differsFromUnrounded;
+    }
+    EXPECT_GT(differsFromUnrounded, 0) << "the cases must tell the two rules apart";
+}
+
+TEST(Matrix4, InverseRoundsEachAdjugateElementBeforeScaling)
+{
+    Values v;
+    int differsFromUnrounded = 0;
+    for (int n = 0; n < 50; ++n) {
+        Matrix4 a;
+        for (int i = 0; i < 16; ++i) a.m[i / 4][i % 4] = v.next();
+        const auto m = [&](int r, int c) { return double(a[r][c]); };
+        const double s3 = float(m(0, 1) * m(1, 2) - m(1, 1) * m(0, 2));
+        const double s4 = float(m(0, 1) * m(1, 3) - m(1, 1) * m(0, 3));
+        const double s5 = float(m(0, 2) * m(1, 3) - m(1, 2) * m(0, 3));
+        const double s0 = float(m(0, 0) * m(1, 1) - m(1, 0) * m(0, 1));
+        const double s1 = float(m(0, 0) * m(1, 2) - m(1, 0) * m(0, 2));
+        const double s2 = float(m(0, 0) * m(1, 3) - m(1, 0) * m(0, 3));
+        const double c0 = float(m(2, 0) * m(3, 1) - m(3, 0) * m(2, 1));
+        const double c1 = float(m(2, 0) * m(3, 2) - m(3, 0) * m(2, 2));
+        const double c2 = float(m(2, 0) * m(3, 3) - m(3, 0) * m(2, 3));
+        const double c3 = float(m(2, 1) * m(3, 2) - m(3, 1) * m(2, 2));
+        const double c4 = float(m(2, 1) * m(3, 3) - m(3, 1) * m(2, 3));
+        const double c5 = float(m(2, 2) * m(3, 3) - m(3, 2) * m(2, 3));
+        const float det = float(s0 * c5 - s1 * c4 + s2 * c3 + s3 * c2 - s4 * c1 + s5 * c0);
+        const double inv = float(1.0 / det);
+        const double adj00 = m(1, 1) * c5 - m(1, 2) * c4 + m(1, 3) * c3;
+        const double adj02 = m(3, 1) * s5 - m(3, 2) * s4 + m(3, 3) * s3;
+        const double adj33 = m(2, 0) * s3 - m(2, 1) * s1 + m(2, 2) * s0;
+        const Matrix4 r = Matrix4::inverse(a);
+        EXPECT_EQ(r[0][0], float(double(float(adj00)) * inv));
+        EXPECT_EQ(r[0][2], float(double(float(adj02)) * inv));
+        EXPECT_EQ(r[3][3], float(double(float(adj33)) * inv));
+        for (double adj : {adj00, adj02, adj33})
+            if (float(double(float(adj)) * inv) != float(adj * inv)) ++differsFromUnrounded;
+    }
+    EXPECT_GT(differsFromUnrounded, 0) << "the cases must tell the two rules apart";
+}
+
+}  // namespace

@@ -126,3 +126,36 @@ TEST(BoundingBox, HalfExtentsHalveTheRoundedDifference)
 }
 
 }  // namespace
+
+namespace {
+
+TEST(Plane, SignedDistanceGoesThroughThePlanePointInFloat)
+{
+    int differsFromDirectForm = 0;
+    for (int i = 1; i <= 200; ++i) {
+        Vector3 n{0.3f + 0.01f * i, -0.7f, 0.45f - 0.003f * i};
+        physics::normalise(n);
+        const Plane plane{n, 0.37f + 0.011f * i};
+        const Vector3 p{1.3f * i, -0.77f * i, 2.9f - 0.1f * i};
+
+        const Vector3 q{-n.x * plane.d, -n.y * plane.d, -n.z * plane.d};
+        float s = float(0.0 + double(p.z - q.z) * n.z);
+        s = float(double(s) + double(p.y - q.y) * n.y);
+        s = float(double(s) + double(p.x - q.x) * n.x);
+        const float distance = Plane::signedDistance(plane, p);
+        EXPECT_EQ(distance, s);
+        if (distance != float(physics::dotProduct(n, p) + double(plane.d))) ++differsFromDirectForm;
+    }
+    EXPECT_GT(differsFromDirectForm, 0) << "the cases must tell the two forms apart";
+}
+
+TEST(Plane, DefaultIsZero)
+{
+    const Plane p{};
+    EXPECT_EQ(p.normal.x, 0.0f);
+    EXPECT_EQ(p.normal.y, 0.0f);
+    EXPECT_EQ(p.normal.z, 0.0f);
+    EXPECT_EQ(p.d, 0.0f);
+}
+
+}  // namespace

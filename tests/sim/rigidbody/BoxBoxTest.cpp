@@ -117,6 +117,8 @@ TEST(SeparatingAxis, FaceAxesBeatEdgeAxesUnlessFivePercentBetter)
     EXPECT_TRUE(axis.invert);
     ASSERT_TRUE(axis.testEdgeAxis(0.9f, 1.0f, 0, 0, 1, 8));  // equal penetration: face stays
     EXPECT_EQ(axis.code, 2);
+    ASSERT_TRUE(axis.testEdgeAxis(0.903f, 1.0f, 0, 0, 1, 8));  // 3% shallower is not enough
+    EXPECT_EQ(axis.code, 2);
     ASSERT_TRUE(axis.testEdgeAxis(0.91f, 1.0f, 0, 0, 2, 9));  // 1.05 * -0.045 > -0.1: edge wins
     EXPECT_EQ(axis.code, 9);
     EXPECT_TRUE(axis.normalInBoxFrame);

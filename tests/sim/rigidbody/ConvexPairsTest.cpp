@@ -146,7 +146,7 @@ TEST(MirroredEntries, GiveTheRecordsOfTheirPartner)
     }
 }
 
-// With no direction to go by, both sphere pairs push along +y.
+// With no direction to go by, both sphere pairs push bodyA along +y.
 TEST(DegenerateNormals, CoincidentCentresUseTheUpwardDirection)
 {
     BodyStore store;

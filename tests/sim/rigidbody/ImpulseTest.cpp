@@ -67,6 +67,16 @@ TEST_F(FloorContact, ImpulseThresholdIncludesSlowSeparation)
     EXPECT_NEAR(ball->velocity.y, -0.0024f, 1e-7f);
 }
 
+TEST_F(FloorContact, RestitutionFactorIsTheWidenedFloat)
+{
+    setSpeed(-0.01f);
+    ContactList list{contact()};
+    resolveCollisions(&list);
+    const float j = float(double(-0.01f) * -1.600000023841858);
+    EXPECT_EQ(ball->velocity.y, -0.01f + j);
+    EXPECT_NE(ball->velocity.y, -0.01f + float(double(-0.01f) * -1.6));
+}
+
 TEST_F(FloorContact, LaterContactsSeeEarlierImpulses)
 {
     setSpeed(-1.0f);
