@@ -106,13 +106,16 @@ bool rayBox(const BoundingBox& box, const Ray& ray, unsigned& count, Vector3 poi
             return false;
 
     // A parallel axis with the origin inside its slab gives infinite parameters of
-    // opposite signs and narrows nothing.
+    // opposite signs and narrows nothing; with the origin exactly on one of its faces
+    // that parameter is 0 times infinity, not a number, and must narrow nothing
+    // either (a vertical ray along a node's face still meets the node).
     for (int i = 0; i < 3; ++i) {
         const float inv = 1.0f / ray.direction[i];
         const float t1 = float((double(box.min[i]) - ray.origin[i]) * inv);
         const float t2 = float((double(box.max[i]) - ray.origin[i]) * inv);
-        const float tNear = t1 < t2 ? t1 : t2;
-        const float tFar = t1 < t2 ? t2 : t1;
+        const bool swapped = t1 > t2;
+        const float tNear = swapped ? t2 : t1;
+        const float tFar = swapped ? t1 : t2;
         if (tNear > tMin) tMin = tNear;
         if (tFar < tMax) tMax = tFar;
         if (tMin > tMax) return false;

@@ -233,7 +233,9 @@ void WaterSimulator::coupleBodies()
                 // the direction is undefined.
                 if (v.y != 0.0f) {
                     const Vector3 vertical{0.0f, v.y, 0.0f};
-                    const float speed = float(std::sqrt(double(squaredLength(vertical))));
+                    // |v.y| is the length of (0, v.y, 0), also where its square would
+                    // underflow to 0 or overflow (an infinite or vanishing push).
+                    const float speed = std::fabs(v.y);
                     force += ((vertical * (verticalDamping / speed)) * a) * a;
                 }
 

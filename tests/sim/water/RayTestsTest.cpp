@@ -152,6 +152,8 @@ TEST(RayBox, VerticalRaysThroughAnAxisAlignedBox)
         {"from inside: the exit", {0.5f, 0, 1}, true, 1, 2, 0},
         {"from the bottom face: the exit", {0.5f, -2, 1}, true, 1, 2, 0},
         {"beside the box (parallel check)", {-1.5f, -10, 0}, false, 0, 0, 0},
+        {"along the -x face", {-1, -10, 0}, true, 2, -2, 2},
+        {"along the +x face and the +z face", {1, -10, 3}, true, 2, -2, 2},
         {"above the box", {0.5f, 3, 1}, false, 0, 0, 0},
     };
     for (const Case& c : cases) {

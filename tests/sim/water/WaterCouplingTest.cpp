@@ -261,6 +261,8 @@ TEST(WaterCoupling, DragFollowsTheWaterAndDampingOpposesVerticalMotion)
         {Vector3{1, 0, 0}, 0.0f, 0.0f, 0},
         {Vector3{0.2f, 2.0f, -0.3f}, 0.0f, 0.0f, -1},
         {Vector3{0, -0.01f, 0}, 0.0f, 0.0f, 1},
+        {Vector3{0, 1e-24f, 0}, 0.0f, 0.0f, -1},  // its square underflows
+        {Vector3{0, -1e20f, 0}, 0.0f, 0.0f, 1},   // its square overflows
     };
     auto forcesOf = [](const Vector3& bodyVelocity, float u, float w) {
         BodyStore store;
