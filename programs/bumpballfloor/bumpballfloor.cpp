@@ -1,14 +1,8 @@
-// One ball dropped on the floor: sphere-plane contact.
-#include "frame/ContactTest.h"
+#include "programs/bumpballfloor/bumpballfloor.h"
+
 #include "frame/Entry.h"
-
-class Test : public ContactTest {
-    void addDynamicBodies() override { addSphere(6, 0.1f, {0, 3.5f, 0}); }
-
-    void createBodyNodes() override { addSphereNode("Sphere0", "sphere_parent0"); }
-};
 
 int main()
 {
-    return runApplication<Test>();
+    return runApplication<bumpballfloor::Test>();
 }

@@ -1,22 +1,8 @@
-// A ball dropped just before a crate falls on it: sphere-box contact.
-#include "frame/ContactTest.h"
+#include "programs/bumpcrateball/bumpcrateball.h"
+
 #include "frame/Entry.h"
-
-class Test : public ContactTest {
-    void addDynamicBodies() override
-    {
-        addSphere(6, 0.1f, {0.1f, 3.5f, 0.1f});
-        addBox(8, 0.2f, {0, 4, 0});
-    }
-
-    void createBodyNodes() override
-    {
-        addSphereNode("Sphere0", "sphere_parent0");
-        addBoxNode("Box0", "box_parent0");
-    }
-};
 
 int main()
 {
-    return runApplication<Test>();
+    return runApplication<bumpcrateball::Test>();
 }

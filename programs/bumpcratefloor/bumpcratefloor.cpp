@@ -1,14 +1,8 @@
-// One crate dropped on the floor: box-plane contact.
-#include "frame/ContactTest.h"
+#include "programs/bumpcratefloor/bumpcratefloor.h"
+
 #include "frame/Entry.h"
-
-class Test : public ContactTest {
-    void addDynamicBodies() override { addBox(8, 0.2f, {0, 4, 0}); }
-
-    void createBodyNodes() override { addBoxNode("Box0", "box_parent0"); }
-};
 
 int main()
 {
-    return runApplication<Test>();
+    return runApplication<bumpcratefloor::Test>();
 }

@@ -7,21 +7,12 @@
 
 #include "platform/CrtRandom.h"
 #include "HeadlessOgre.h"
+#include "HeadlessScene.h"
 
 namespace {
 
 using testsupport::HeadlessOgre;
 using namespace physics::rigidbody;
-
-// A unit sphere standing in for "sphere.mesh".
-void defineSphereMesh()
-{
-    Ogre::MeshManager& meshes = Ogre::MeshManager::getSingleton();
-    if (meshes.resourceExists("sphere.mesh")) return;
-    Ogre::MeshPtr mesh = meshes.createManual("sphere.mesh", Ogre::RGN_DEFAULT);
-    mesh->_setBounds(Ogre::AxisAlignedBox(-1, -1, -1, 1, 1, 1), false);
-    mesh->load();
-}
 
 // The scene of a program with a ball and a crate, built without a window (and so
 // without the lights and shadows, which need a render system).
@@ -31,10 +22,7 @@ public:
     using ContactTest::createBodyDrawings;
 
     BallAndCrate() { mSceneMgr = HeadlessOgre::newSceneManager(); }
-    ~BallAndCrate() override
-    {
-        for (unsigned i = 0; i < mSimulator.getNumBodies(); ++i) deleteBody(mSimulator.getBody(i));
-    }
+    ~BallAndCrate() override { testsupport::deleteBodies(mSimulator); }
 
     void addDynamicBodies() override
     {
@@ -53,26 +41,14 @@ public:
         evt.timeSinceLastFrame = dt;
         updateSimulation(evt);
     }
-
-private:
-    static void deleteBody(RigidBody* body)
-    {
-        switch (body->shapeType) {
-        case SHAPE_SPHERE: delete static_cast<SphereBody*>(body); break;
-        case SHAPE_BOX: delete static_cast<BoxBody*>(body); break;
-        case SHAPE_PLANE: delete static_cast<PlaneBody*>(body); break;
-        default: break;
-        }
-    }
 };
 
 class ContactTestScene : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        defineSphereMesh();
-        Ogre::MeshManager& meshes = Ogre::MeshManager::getSingleton();
-        if (meshes.resourceExists("my_cube_mesh")) meshes.remove("my_cube_mesh");
+        testsupport::defineSphereMesh();
+        testsupport::forgetCubeMesh();
         testing::internal::CaptureStdout();
         app.createBodies();
         output = testing::internal::GetCapturedStdout();

@@ -1,0 +1,41 @@
+#pragma once
+// What a contact-test scene needs without the program's media: a stand-in for
+// "sphere.mesh", and the release of the bodies that the programs never free.
+#include <Ogre.h>
+
+#include "assets/RigidBodyScene.h"
+
+namespace testsupport {
+
+// A sphere mesh whose box is 2 units wide, centred on the origin.
+inline void defineSphereMesh()
+{
+    Ogre::MeshManager& meshes = Ogre::MeshManager::getSingleton();
+    if (meshes.resourceExists("sphere.mesh")) return;
+    Ogre::MeshPtr mesh = meshes.createManual("sphere.mesh", Ogre::RGN_DEFAULT);
+    mesh->_setBounds(Ogre::AxisAlignedBox(-1, -1, -1, 1, 1, 1), false);
+    mesh->load();
+}
+
+// The scenes make the cube mesh themselves, once per process in a program.
+inline void forgetCubeMesh()
+{
+    Ogre::MeshManager& meshes = Ogre::MeshManager::getSingleton();
+    if (meshes.resourceExists("my_cube_mesh")) meshes.remove("my_cube_mesh");
+}
+
+inline void deleteBodies(RigidBodySimulator& simulator)
+{
+    using namespace physics::rigidbody;
+    for (unsigned i = 0; i < simulator.getNumBodies(); ++i) {
+        RigidBody* body = simulator.getBody(i);
+        switch (body->shapeType) {
+        case SHAPE_SPHERE: delete static_cast<SphereBody*>(body); break;
+        case SHAPE_BOX: delete static_cast<BoxBody*>(body); break;
+        case SHAPE_PLANE: delete static_cast<PlaneBody*>(body); break;
+        default: break;
+        }
+    }
+}
+
+}  // namespace testsupport
