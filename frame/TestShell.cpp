@@ -34,15 +34,18 @@ bool TestShell::configure()
     return false;
 }
 
+void TestShell::chooseSceneManager()
+{
+    if (mUsesTerrainSceneManager)
+        mSceneMgr = mRoot->createSceneManager("TerrainSceneManager", Ogre::StringUtil::BLANK);
+    else
+        ExampleApplication::chooseSceneManager();
+}
+
 void TestShell::createFrameListener()
 {
     mFrameListener = new MyListener(mWindow, mCamera, this);
     mRoot->addFrameListener(mFrameListener);
-}
-
-void TestShell::chooseTerrainSceneManager()
-{
-    mSceneMgr = mRoot->createSceneManager("TerrainSceneManager", Ogre::StringUtil::BLANK);
 }
 
 Ogre::SceneNode* TestShell::createSphereNode(const std::string& entityName, const std::string& nodeName,

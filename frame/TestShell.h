@@ -1,7 +1,7 @@
 #pragma once
 // The part of every simulation program's application class that is the same in
 // all of them: the two clocks, the node list, the window configuration, the
-// terrain scene manager and the frame listener that runs the program's update.
+// scene manager and the frame listener that runs the program's update.
 #include <string>
 #include <vector>
 
@@ -24,13 +24,13 @@ public:
 
     // A saved configuration when there is one, else Ogre's dialog; then the window.
     bool configure() override;
+    // The base's generic scene manager, or for the programs with terrain the
+    // terrain scene manager by its type name (from a plug-in "plugins.cfg" lists).
+    void chooseSceneManager() override;
     void createFrameListener() override;
 
     // The program's frame step, called once per frame before rendering.
     virtual void updateSimulation(const Ogre::FrameEvent& evt) = 0;
-
-    // The programs with terrain use this scene manager, from a plug-in.
-    void chooseTerrainSceneManager();
 
     // Scene nodes that draw a body (sphere.mesh, or the cube mesh) at unit size.
     Ogre::SceneNode* createSphereNode(const std::string& entityName, const std::string& nodeName, float radius);
@@ -46,4 +46,6 @@ public:
 protected:
     // Whether the statistics overlay is shown when the listener starts.
     bool mStatsShownAtStart = false;
+    // Set by the programs with terrain.
+    bool mUsesTerrainSceneManager = false;
 };

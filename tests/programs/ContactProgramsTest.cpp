@@ -29,6 +29,7 @@ public:
     virtual void build() = 0;
     virtual ContactTest& app() = 0;
     virtual bool statsShownAtStart() const = 0;
+    virtual bool usesTerrainSceneManager() const = 0;
 };
 
 template <class Program>
@@ -46,6 +47,7 @@ public:
     }
     ContactTest& app() override { return *this; }
     bool statsShownAtStart() const override { return this->mStatsShownAtStart; }
+    bool usesTerrainSceneManager() const override { return this->mUsesTerrainSceneManager; }
 };
 
 template <class Program>
@@ -148,8 +150,9 @@ void expectProgram(const ProgramCase& program)
     for (const DrawnBody& body : program.bodies) hasBoxes = hasBoxes || body.shape == SHAPE_BOX;
     EXPECT_EQ(Ogre::MeshManager::getSingleton().resourceExists("my_cube_mesh"), hasBoxes);
 
-    // All five start with the statistics overlay hidden.
+    // All five start with the statistics overlay hidden, on the generic scene manager.
     EXPECT_FALSE(scene->statsShownAtStart());
+    EXPECT_FALSE(scene->usesTerrainSceneManager());
 }
 
 TEST(ContactPrograms, BodiesNodesAndMeshesFollowEachProgramsTable)
