@@ -118,6 +118,25 @@ TEST_F(FrameListenerTest, LaterMovementKeyOfAnAxisWins)
     }
 }
 
+// The arrow keys turn the camera at once, by the full rotate scale (36 degrees per
+// second), before the speed ramp: Right to the right (negative yaw), Left to the left.
+TEST_F(FrameListenerTest, ArrowKeysYawTheCameraAtOnce)
+{
+    const struct {
+        OIS::KeyCode key;
+        float degrees;
+    } cases[] = {{OIS::KC_RIGHT, -3.6f}, {OIS::KC_LEFT, 3.6f}};
+    for (const auto& c : cases) {
+        keyboard.releaseAll();
+        camera->setOrientation(Ogre::Quaternion::IDENTITY);
+        listener->mSpeedFactor = 0;
+        hold(c.key, 1);
+        EXPECT_NEAR(camera->getOrientation().getYaw().valueDegrees(), c.degrees, 1e-4f) << c.key;
+        EXPECT_NEAR(camera->getOrientation().getPitch().valueDegrees(), 0.0f, 1e-4f) << c.key;
+        EXPECT_EQ(listener->mTranslation, Ogre::Vector3::ZERO) << c.key;
+    }
+}
+
 TEST_F(FrameListenerTest, EscapeOrQStopsBeforeTheToggleKeys)
 {
     for (OIS::KeyCode quit : {OIS::KC_ESCAPE, OIS::KC_Q}) {
