@@ -7,12 +7,25 @@
 TestShell::MyListener::MyListener(Ogre::RenderWindow* window, Ogre::Camera* camera, TestShell* app)
     : ExampleFrameListener(window, camera), mApp(app)
 {
-    if (mStatsOverlay) {
-        if (app->mStatsShownAtStart)
-            mStatsOverlay->show();
-        else
-            mStatsOverlay->hide();
-    }
+    showStatsAtStart();
+}
+
+TestShell::MyListener::MyListener(Ogre::RenderWindow* window, Ogre::Camera* camera, TestShell* app,
+                                  OIS::Keyboard* keyboard, OIS::Mouse* mouse)
+    : ExampleFrameListener(window, camera, keyboard, mouse), mApp(app)
+{
+    showStatsAtStart();
+}
+
+// Only the overlay changes: mStatsVisible keeps its true, so in a program that
+// starts hidden the first F hides the hidden overlay and the second shows it.
+void TestShell::MyListener::showStatsAtStart()
+{
+    if (!mStatsOverlay) return;
+    if (mApp->mStatsShownAtStart)
+        mStatsOverlay->show();
+    else
+        mStatsOverlay->hide();
 }
 
 bool TestShell::MyListener::frameStarted(const Ogre::FrameEvent& evt)

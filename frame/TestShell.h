@@ -17,6 +17,14 @@ public:
         bool frameStarted(const Ogre::FrameEvent& evt) override;
 
         TestShell* mApp;
+
+    protected:
+        // With devices that the caller made and keeps, as the base's.
+        MyListener(Ogre::RenderWindow* window, Ogre::Camera* camera, TestShell* app, OIS::Keyboard* keyboard,
+                   OIS::Mouse* mouse);
+
+    private:
+        void showStatsAtStart();
     };
 
     TestShell();

@@ -1,19 +1,28 @@
 #include "frame/TestShell.h"
 
+#include <Overlay/OgreOverlayManager.h>
+
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include "HeadlessOgre.h"
+#include "ScriptedInput.h"
 
 namespace {
+
+using testsupport::FakeWindow;
+using testsupport::HeadlessOgre;
+using testsupport::ScriptedKeyboard;
+using testsupport::ScriptedMouse;
 
 // A shell on the test process's root, which it must not delete.
 class Shell : public TestShell {
 public:
-    explicit Shell(bool usesTerrain)
-    {
-        mUsesTerrainSceneManager = usesTerrain;
-        mRoot = Ogre::Root::getSingletonPtr();
-    }
+    using TestShell::mStatsShownAtStart;
+    using TestShell::mUsesTerrainSceneManager;
+
+    Shell() { mRoot = Ogre::Root::getSingletonPtr(); }
     ~Shell() override
     {
         if (mSceneMgr) mRoot->destroySceneManager(mSceneMgr);
@@ -21,7 +30,14 @@ public:
     }
 
     void createScene() override {}
-    void updateSimulation(const Ogre::FrameEvent&) override {}
+    void updateSimulation(const Ogre::FrameEvent& evt) override
+    {
+        ++mSteps;
+        mLastFrameTime = evt.timeSinceLastFrame;
+    }
+
+    int mSteps = 0;
+    float mLastFrameTime = 0;
 };
 
 // Stands in for the terrain plug-in's factory, which the headless root lacks.
@@ -45,20 +61,113 @@ TEST(TestShell, GenericSceneManagerUnlessTheProgramHasTerrain)
     TerrainFactory terrain;
     Ogre::Root::getSingleton().addSceneManagerFactory(&terrain);
     {
-        Shell generic(false);
+        Shell generic;
         generic.chooseSceneManager();
         ASSERT_NE(generic.mSceneMgr, nullptr);
         EXPECT_EQ(generic.mSceneMgr->getName(), "ExampleSMInstance");
         EXPECT_EQ(generic.mSceneMgr->getTypeName(), Ogre::DefaultSceneManagerFactory::FACTORY_TYPE_NAME);
         EXPECT_EQ(terrain.made, nullptr);
 
-        Shell withTerrain(true);
+        Shell withTerrain;
+        withTerrain.mUsesTerrainSceneManager = true;
         withTerrain.chooseSceneManager();
         ASSERT_NE(withTerrain.mSceneMgr, nullptr);
         EXPECT_EQ(withTerrain.mSceneMgr, terrain.made);
         EXPECT_NE(withTerrain.mSceneMgr->getName(), "");  // chosen by Ogre
     }
     Ogre::Root::getSingleton().removeSceneManagerFactory(&terrain);
+}
+
+class ScriptedListener : public TestShell::MyListener {
+public:
+    ScriptedListener(Ogre::RenderWindow* window, Ogre::Camera* camera, TestShell* app, ScriptedKeyboard* keyboard,
+                     ScriptedMouse* mouse)
+        : MyListener(window, camera, app, keyboard, mouse)
+    {
+    }
+};
+
+class MyListenerTest : public ::testing::Test {
+protected:
+    MyListenerTest() : window(800, 600)
+    {
+        camera = HeadlessOgre::sceneManager()->createCamera(HeadlessOgre::uniqueName("Camera"));
+        Ogre::OverlayManager& overlays = Ogre::OverlayManager::getSingleton();
+        overlay = overlays.getByName("Core/DebugOverlay");
+        if (!overlay) overlay = overlays.create("Core/DebugOverlay");
+        overlay->show();
+    }
+    ~MyListenerTest() override
+    {
+        listener.reset();
+        HeadlessOgre::sceneManager()->destroyCamera(camera);
+        Ogre::MaterialManager::getSingleton().setDefaultTextureFiltering(Ogre::TFO_BILINEAR);
+        Ogre::MaterialManager::getSingleton().setDefaultAnisotropy(1);
+    }
+
+    void start(bool statsShown)
+    {
+        shell.mStatsShownAtStart = statsShown;
+        listener.reset(new ScriptedListener(&window, camera, &shell, &keyboard, &mouse));
+    }
+
+    // A frame long enough for every toggle delay to have run out.
+    void frame()
+    {
+        Ogre::FrameEvent evt{};
+        evt.timeSinceLastFrame = 1.1f;
+        listener->frameRenderingQueued(evt);
+    }
+
+    FakeWindow window;
+    Ogre::Camera* camera;
+    Ogre::Overlay* overlay;
+    Shell shell;
+    ScriptedKeyboard keyboard;
+    ScriptedMouse mouse;
+    std::unique_ptr<ScriptedListener> listener;
+};
+
+// The overlay starts hidden while mStatsVisible stays true: the first F hides the
+// hidden overlay, the second shows it.
+TEST_F(MyListenerTest, OverlayHiddenAtStartStillWantedVisible)
+{
+    start(false);
+    EXPECT_FALSE(overlay->isVisible());
+    EXPECT_TRUE(listener->mStatsVisible);
+
+    keyboard.press(OIS::KC_F);
+    frame();
+    EXPECT_FALSE(overlay->isVisible());
+    EXPECT_FALSE(listener->mStatsVisible);
+    frame();
+    EXPECT_TRUE(overlay->isVisible());
+    EXPECT_TRUE(listener->mStatsVisible);
+}
+
+TEST_F(MyListenerTest, TShowsTheOverlayHiddenAtStart)
+{
+    start(false);
+    keyboard.press(OIS::KC_T);
+    frame();
+    EXPECT_TRUE(overlay->isVisible());
+}
+
+TEST_F(MyListenerTest, OverlayShownAtStartWhereTheProgramAsks)
+{
+    start(true);
+    EXPECT_TRUE(overlay->isVisible());
+    EXPECT_TRUE(listener->mStatsVisible);
+}
+
+TEST_F(MyListenerTest, FrameStartedRunsTheProgramsStepAndNeverEndsTheLoop)
+{
+    start(false);
+    Ogre::FrameEvent evt{};
+    evt.timeSinceLastFrame = 0.25f;
+    EXPECT_TRUE(listener->frameStarted(evt));
+    EXPECT_EQ(shell.mSteps, 1);
+    EXPECT_EQ(shell.mLastFrameTime, 0.25f);
 }
 
 }  // namespace
