@@ -67,6 +67,38 @@ TEST(CubeMesh, LayoutAndBounds)
     EXPECT_EQ(mesh->getBounds().getMaximum(), Ogre::Vector3(1 + pad));
 }
 
+// The vertex and index order are fixed: they decide where each face's texture
+// starts and which way it runs.
+TEST(CubeMesh, VerticesAndIndicesInTheirFixedOrder)
+{
+    const struct {
+        float position[3];
+        float normal[3];
+    } vertices[24] = {
+        {{-1, -1, -1}, {0, 0, -1}}, {{1, -1, -1}, {0, 0, -1}}, {{-1, 1, -1}, {0, 0, -1}}, {{1, 1, -1}, {0, 0, -1}},
+        {{1, -1, 1}, {0, 0, 1}},    {{-1, -1, 1}, {0, 0, 1}},  {{1, 1, 1}, {0, 0, 1}},    {{-1, 1, 1}, {0, 0, 1}},
+        {{-1, -1, 1}, {-1, 0, 0}},  {{-1, -1, -1}, {-1, 0, 0}}, {{-1, 1, 1}, {-1, 0, 0}}, {{-1, 1, -1}, {-1, 0, 0}},
+        {{1, -1, -1}, {1, 0, 0}},   {{1, -1, 1}, {1, 0, 0}},   {{1, 1, -1}, {1, 0, 0}},   {{1, 1, 1}, {1, 0, 0}},
+        {{-1, -1, 1}, {0, -1, 0}},  {{1, -1, 1}, {0, -1, 0}},  {{-1, -1, -1}, {0, -1, 0}}, {{1, -1, -1}, {0, -1, 0}},
+        {{-1, 1, -1}, {0, 1, 0}},   {{1, 1, -1}, {0, 1, 0}},   {{-1, 1, 1}, {0, 1, 0}},   {{1, 1, 1}, {0, 1, 0}},
+    };
+    const std::vector<std::uint16_t> expectedIndices = {
+        0,  2,  1,  1,  2,  3,  4,  6,  5,  5,  6,  7,  8,  10, 9,  9,  10, 11,
+        12, 14, 13, 13, 14, 15, 16, 18, 17, 17, 18, 19, 20, 22, 21, 21, 22, 23,
+    };
+
+    Ogre::SubMesh* sub = cubeMesh()->getSubMesh(0);
+    const std::vector<float> p = readFloats(sub->vertexData, 0, 3);
+    const std::vector<float> n = readFloats(sub->vertexData, 1, 3);
+    for (int v = 0; v < 24; ++v) {
+        for (int k = 0; k < 3; ++k) {
+            EXPECT_EQ(p[3 * v + k], vertices[v].position[k]) << "vertex " << v << " axis " << k;
+            EXPECT_EQ(n[3 * v + k], vertices[v].normal[k]) << "vertex " << v << " axis " << k;
+        }
+    }
+    EXPECT_EQ(readIndices(sub->indexData), expectedIndices);
+}
+
 // Every triangle winds counter-clockwise seen from outside: its face normal is
 // the normal of its three vertices, which all lie on that face.
 TEST(CubeMesh, WindingAgreesWithTheNormals)
