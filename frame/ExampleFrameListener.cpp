@@ -260,12 +260,16 @@ void ExampleFrameListener::updateStatsOverlay()
 
 void ExampleFrameListener::windowResized(Ogre::RenderWindow* window)
 {
+    // After windowClosed the device fields point at destroyed devices.
+    if (mInputClosed) return;
     fitMouseToWindow(window);
 }
 
 void ExampleFrameListener::windowClosed(Ogre::RenderWindow* window)
 {
-    if (window == mWindow) closeInputSystem();
+    if (window != mWindow) return;
+    mInputClosed = true;
+    closeInputSystem();
 }
 
 void ExampleFrameListener::closeInputSystem()

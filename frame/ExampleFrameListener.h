@@ -67,4 +67,8 @@ private:
     void fitMouseToWindow(Ogre::RenderWindow* window);
     void startListening();
     void closeInputSystem();
+
+    // Set by windowClosed: the devices are gone (or, for the caller's, no longer
+    // to be read) even though their fields keep their old values.
+    bool mInputClosed = false;
 };

@@ -249,6 +249,23 @@ TEST_F(FrameListenerTest, ClosedWindowEndsTheLoopWithoutTouchingTheDevices)
     EXPECT_EQ(mouse.mCaptures, 0);
 }
 
+// The mouse follows the window's size until the window closes; a resize reported
+// after that must not reach the devices that the close destroyed.
+TEST_F(FrameListenerTest, ResizeAfterCloseLeavesTheDevicesAlone)
+{
+    EXPECT_EQ(mouse.getMouseState().width, 800);
+    window.resize(1024, 768);
+    listener->windowResized(&window);
+    EXPECT_EQ(mouse.getMouseState().width, 1024);
+    EXPECT_EQ(mouse.getMouseState().height, 768);
+
+    listener->windowClosed(&window);
+    window.resize(640, 480);
+    listener->windowResized(&window);
+    EXPECT_EQ(mouse.getMouseState().width, 1024);
+    EXPECT_EQ(mouse.getMouseState().height, 768);
+}
+
 // A program that starts with the overlay hidden keeps wanting it visible: the
 // first F hides the hidden overlay, the second shows it.
 TEST_F(FrameListenerTest, FirstFOfAHiddenOverlayChangesNothingVisible)
