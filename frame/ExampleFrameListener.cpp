@@ -33,6 +33,7 @@ void ExampleFrameListener::findStatsOverlay()
 
 void ExampleFrameListener::openInputSystem()
 {
+    // Ogre writes the X11 window id here as an unsigned long (64 bits): an unsigned int would overflow.
     std::size_t windowHandle = 0;
     mWindow->getCustomAttribute("WINDOW", &windowHandle);
     std::ostringstream handleText;
