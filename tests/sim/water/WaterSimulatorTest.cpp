@@ -147,6 +147,92 @@ TEST(WaterStep, DryCellOnHighGroundSetsTheHighestSurface)
     EXPECT_TRUE(holdsStepInvariants(w));
 }
 
+namespace {
+
+// One step of a hand-set flow beside an untouched twin holding the fields before
+// it. Gravity is off, so the faces keep what the advections left and the step's
+// velocities are the advected ones. dx = 1 and dt = 0.5 trace back up to half a
+// cell; every field varies along both axes, so a face or cell read from the
+// wrong place, or read before or after the wrong advection, moves the result.
+struct HandSetFlow {
+    static constexpr int n = 9;
+    static constexpr float dt = 0.5f;
+    WaterSimulator before{nullptr, 8.0f, 1.0f, n};
+    WaterSimulator after{nullptr, 8.0f, 1.0f, n};
+
+    HandSetFlow()
+    {
+        for (WaterSimulator* w : {&before, &after}) {
+            w->mGravity = 0.0f;
+            for (int z = 0; z < n; ++z)
+                for (int x = 0; x < n; ++x) {
+                    w->mVelocityX(x, z) = float(0.6 * std::sin(0.7 * x + 0.3) + 0.5 * std::cos(0.9 * z));
+                    w->mVelocityZ(x, z) = float(0.5 * std::cos(0.8 * x) - 0.6 * std::sin(0.6 * z + 0.2));
+                    w->mDepth(x, z) = float(2.0 + 0.4 * std::sin(1.1 * x) + 0.3 * x * z / n);
+                    w->mSurface(x, z) = w->mDepth(x, z);
+                }
+        }
+        after.step(dt);
+    }
+
+    // The bilinear sample of a grid before the step, after tracing (x, z) back by (u, w).
+    float traceBack(const Array2D<float>& grid, int x, int z, float u, float w) const
+    {
+        const float bx = float(double(x) - double(dt) * before.mInvDx * u);
+        const float bz = float(double(z) - double(dt) * before.mInvDx * w);
+        return before.interpolate(grid, bx, bz);
+    }
+};
+
+}  // namespace
+
+TEST(WaterAdvection, XFacesTakeTheZFacesOfTheBlockAboveThemBeforeTheirAdvection)
+{
+    const HandSetFlow f;
+    const Array2D<float>& vz = f.before.mVelocityZ;
+    for (int z = 1; z < f.n - 1; ++z)
+        for (int x = 1; x < f.n - 1; ++x) {
+            const float u = f.before.mVelocityX(x, z);
+            const float w = float(0.25 * (double(vz(x, z)) + vz(x + 1, z) + vz(x, z + 1) + vz(x + 1, z + 1)));
+            EXPECT_EQ(f.after.mVelocityX(x, z), f.traceBack(f.before.mVelocityX, x, z, u, w)) << x << ", " << z;
+        }
+}
+
+TEST(WaterAdvection, ZFacesTakeTheAlreadyAdvectedXFacesOfTheBlockAboveThem)
+{
+    const HandSetFlow f;
+    // The x faces as they leave the step are those the z advection read.
+    const Array2D<float>& vx = f.after.mVelocityX;
+    ASSERT_NE(vx(4, 4), f.before.mVelocityX(4, 4));
+    for (int z = 1; z < f.n - 1; ++z)
+        for (int x = 1; x < f.n - 1; ++x) {
+            const float u = float(0.25 * (double(vx(x, z)) + vx(x + 1, z) + vx(x, z + 1) + vx(x + 1, z + 1)));
+            const float w = f.before.mVelocityZ(x, z);
+            EXPECT_EQ(f.after.mVelocityZ(x, z), f.traceBack(f.before.mVelocityZ, x, z, u, w)) << x << ", " << z;
+        }
+}
+
+TEST(WaterAdvection, DepthFollowsTheCellCentreVelocityOfThePreviousStep)
+{
+    const HandSetFlow f;
+    const Array2D<float>& vx = f.before.mVelocityX;
+    const Array2D<float>& vz = f.before.mVelocityZ;
+    const float invDx = f.before.mInvDx;
+    for (int z = 1; z < f.n - 1; ++z)
+        for (int x = 1; x < f.n - 1; ++x) {
+            const float u = float(0.5 * (double(vx(x, z)) + vx(x + 1, z)));
+            const float w = float(0.5 * (double(vz(x, z)) + vz(x, z + 1)));
+            const float moved = f.traceBack(f.before.mDepth, x, z, u, w);
+            // Then scaled by the divergence of the advected faces.
+            const Array2D<float>& ax = f.after.mVelocityX;
+            const Array2D<float>& az = f.after.mVelocityZ;
+            const float divergence =
+                float((double(ax(x + 1, z)) - ax(x, z)) * invDx + (double(az(x, z + 1)) - az(x, z)) * invDx);
+            const float expected = float(moved - divergence * (double(f.dt) * moved));
+            EXPECT_EQ(f.after.mDepth(x, z), expected) << x << ", " << z;
+        }
+}
+
 TEST(WaterInterpolate, ClampsAndSamplesBilinearly)
 {
     const int n = 65;
