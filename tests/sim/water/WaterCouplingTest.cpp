@@ -10,6 +10,7 @@
 #include "WaterChecks.h"
 #include "sim/rigidbody/AbstractSimulator.h"
 #include "sim/rigidbody/Simulator.h"
+#include "sim/water/RayTests.h"
 #include "sim/water/WaterSimulator.h"
 
 using physics::Vector3;
@@ -249,6 +250,70 @@ TEST(WaterCoupling, SubmergedBoxRaysCarryTheirInsideLengthAtItsMiddle)
     EXPECT_NEAR(double(pond.bodies.forces.size()), 0.36 * (257.0 / 50) * (257.0 / 50), 4.0);
 }
 
+TEST(WaterCoupling, RaysEnteringAtOrAboveTheSurfaceDoNothing)
+{
+    // Bodies reaching below the water (at 1) only in the middle of their
+    // footprint: the rays further out enter them above the surface and must add
+    // nothing, while those entering below carry d = 1 - entry.
+    using physics::Ray;
+    struct Case {
+        const char* name;
+        std::function<RigidBody*(BodyStore&)> make;
+        std::function<bool(RigidBody*, const Ray&, unsigned&, Vector3*)> cast;
+    };
+    const Case cases[] = {
+        {"sphere of radius 0.5 centred 0.3 above",
+         [](BodyStore& s) -> RigidBody* { return s.sphere(Vector3{0.37f, 1.3f, -0.81f}, 0.5f); },
+         [](RigidBody* b, const Ray& ray, unsigned& count, Vector3* points) {
+             const auto* sphere = static_cast<physics::rigidbody::SphereBody*>(b);
+             return physics::raySphere(physics::Sphere{sphere->position, sphere->radius}, count, points, ray);
+         }},
+        {"box standing on an edge, centred 0.2 above",
+         [](BodyStore& s) -> RigidBody* {
+             return s.box(Vector3{-1.13f, 1.2f, 2.41f}, Vector3{0.8f, 0.6f, 0.6f}, 1.0f,
+                          physics::Matrix3::makeRotationX(0.785398163f));
+         },
+         [](RigidBody* b, const Ray& ray, unsigned& count, Vector3* points) {
+             return physics::rayOrientedBox(ray, *static_cast<physics::rigidbody::BoxBody*>(b), count, points);
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        BodyStore store;
+        Pond pond;
+        RigidBody* body = pond.add(c.make(store));
+        pond.couple();
+
+        // The lattice rays in the coupling's order, with their lower points.
+        std::vector<Vector3> entries;
+        int above = 0;
+        for (int k = 0; k <= 256; ++k)
+            for (int i = 0; i <= 256; ++i) {
+                const Ray ray{Vector3{rayCoordinate(i, 50.0f), -1000.0f, rayCoordinate(k, 50.0f)}, Vector3{0, 1, 0}};
+                unsigned count = 0;
+                Vector3 points[2];
+                if (!c.cast(body, ray, count, points) || count != 2) continue;
+                const Vector3& entry = points[1].y < points[0].y ? points[1] : points[0];
+                if (entry.y < 1.0f)
+                    entries.push_back(entry);
+                else
+                    ++above;
+            }
+        ASSERT_GT(above, 5);
+        ASSERT_GT(entries.size(), 5u);
+        EXPECT_EQ(pond.bodies.forces.size(), entries.size());
+        if (pond.bodies.forces.size() != entries.size()) continue;
+        for (std::size_t r = 0; r < entries.size(); ++r) {
+            const AppliedForce& f = pond.bodies.forces[r];
+            const double d = 1.0 - entries[r].y;
+            EXPECT_NEAR(f.force.y, 9.81 * A * d, 1e-6) << "ray " << r;
+            EXPECT_EQ(f.point.x, entries[r].x);
+            EXPECT_EQ(f.point.z, entries[r].z);
+            EXPECT_NEAR(f.point.y, entries[r].y + d / 2, 1e-6);
+        }
+    }
+}
+
 TEST(WaterCoupling, DragFollowsTheWaterAndDampingOpposesVerticalMotion)
 {
     struct Case {
@@ -330,11 +395,14 @@ TEST(WaterCoupling, DisplacedColumnGoesOutOnceAndStaysOut)
 TEST(WaterCoupling, MeshRayPairsItsSortedHits)
 {
     const float c = rayCoordinate(128, 50.0f);
-    // Horizontal triangles around the body origin, given out of height order.
+    // Horizontal triangles around the body origin, given out of height order, and
+    // a small one at 0 between the rays: no ray meets it, but it takes the body's
+    // bounds below every surface, so each case reaches the ray's own test.
     auto layers = [](std::initializer_list<float> heights) {
         MeshData m;
         for (float y : heights)
             m.addTriangle(Vector3{-0.05f, y, -0.05f}, Vector3{-0.05f, y, 0.09f}, Vector3{0.09f, y, -0.05f});
+        m.addTriangle(Vector3{0.25f, 0.0f, -0.05f}, Vector3{0.25f, 0.0f, 0.05f}, Vector3{0.3f, 0.0f, 0.0f});
         return m;
     };
     struct Case {
