@@ -440,6 +440,72 @@ TEST(WaterCoupling, MeshRayPairsItsSortedHits)
     }
 }
 
+TEST(WaterCoupling, RotatedMeshIsProbedInWorldSpace)
+{
+    // Two triangles lying level in the world at 0.6 and 1.3 over one footprint,
+    // stored in the frame of a turned body: every vertical ray through the
+    // footprint must meet them at those heights, whatever the turn, giving
+    // d = 1 - 0.6 with its middle at 0.8 under the surface at 1.
+    const Vector3 position{1.7f, 0.9f, -2.3f};
+    const double footprint[3][2] = {{-0.7, -0.5}, {0.8, -0.4}, {-0.1, 0.9}};  // x, z from the position
+    const float c = std::cos(0.5f), sn = std::sin(0.5f);
+    const physics::Matrix3 turnZ{{{c, -sn, 0}, {sn, c, 0}, {0, 0, 1}}};
+    struct Case {
+        const char* name;
+        float tiltX;
+    };
+    for (const Case& k : {Case{"tilted", 0.4f}, Case{"upside down", 2.7f}}) {
+        SCOPED_TRACE(k.name);
+        physics::Matrix3 rotation = turnZ;
+        rotation *= physics::Matrix3::makeRotationX(k.tiltX);
+
+        MeshData layers;
+        for (double y : {0.6, 1.3}) {
+            Vector3 corner[3];
+            for (int v = 0; v < 3; ++v) {
+                // Body point = transpose(rotation) * (world point - position).
+                const double w[3] = {footprint[v][0], y - position.y, footprint[v][1]};
+                for (int r = 0; r < 3; ++r)
+                    corner[v][r] = float(rotation[0][r] * w[0] + rotation[1][r] * w[1] + rotation[2][r] * w[2]);
+            }
+            layers.addTriangle(corner[0], corner[1], corner[2]);
+        }
+        MeshStore meshes;
+        Pond pond;
+        pond.add(meshes.body(layers, position, true, 1.0f, rotation));
+        pond.couple();
+
+        // The lattice rays inside the footprint, in the coupling's order.
+        std::vector<std::pair<float, float>> inside;
+        for (int kz = 0; kz <= 256; ++kz)
+            for (int ix = 0; ix <= 256; ++ix) {
+                const double x = rayCoordinate(ix, 50.0f) - double(position.x);
+                const double z = rayCoordinate(kz, 50.0f) - double(position.z);
+                double nearest = 1e9;  // signed distance to the nearest edge, positive inside
+                for (int e = 0; e < 3; ++e) {
+                    const double* p0 = footprint[e];
+                    const double* p1 = footprint[(e + 1) % 3];
+                    const double ex = p1[0] - p0[0], ez = p1[1] - p0[1];
+                    nearest = std::min(nearest, ((z - p0[1]) * ex - (x - p0[0]) * ez) / std::hypot(ex, ez));
+                }
+                ASSERT_GT(std::fabs(nearest), 1e-3) << "ray " << ix << ", " << kz << " grazes an edge";
+                if (nearest > 0) inside.emplace_back(rayCoordinate(ix, 50.0f), rayCoordinate(kz, 50.0f));
+            }
+        ASSERT_GT(inside.size(), 20u);
+        EXPECT_EQ(pond.bodies.forces.size(), inside.size());
+        if (pond.bodies.forces.size() != inside.size()) continue;
+        // The ray starts 1000 below, so its hits carry the float rounding of t ~ 1000
+        // through both transforms (measured up to 1e-4).
+        for (std::size_t r = 0; r < inside.size(); ++r) {
+            const AppliedForce& f = pond.bodies.forces[r];
+            EXPECT_NEAR(f.point.x, inside[r].first, 3e-4) << "ray " << r;
+            EXPECT_NEAR(f.point.z, inside[r].second, 3e-4) << "ray " << r;
+            EXPECT_NEAR(f.point.y, 0.8f, 3e-4) << "ray " << r;
+            EXPECT_NEAR(f.force.y, 9.81 * A * 0.4, 2e-4) << "ray " << r;
+        }
+    }
+}
+
 TEST(WaterCoupling, BodyOverhangingTheEdgeIsProbedBeyondIt)
 {
     BodyStore store;
