@@ -64,12 +64,12 @@ public:
 // World x (or z) of lattice ray i in a domain of the given size.
 float rayCoordinate(int i, float size) { return float(i / 257.0 * size - size / 2.0); }
 
-// The 65 x 65 water of the programs over 50 x 50 units, flat ground at 0, level 1,
-// its border already dried by a step without bodies.
+// The 65 x 65 water of the programs (or n x n) over 50 x 50 units, flat ground at
+// 0, level 1, its border already dried by a step without bodies.
 struct Pond {
-    WaterSimulator water{nullptr, 50.0f, 1.0f, 65};
+    WaterSimulator water;
     RecordingSimulator bodies;
-    Pond()
+    explicit Pond(int n = 65) : water(nullptr, 50.0f, 1.0f, n)
     {
         water.step(0.0f);
         water.mRigidBodySimulator = &bodies;
@@ -520,6 +520,78 @@ TEST(WaterCoupling, BodyOverhangingTheEdgeIsProbedBeyondIt)
         }
     EXPECT_GT(beyond, 0);
     EXPECT_TRUE(watertest::holdsStepInvariants(pond.water));
+}
+
+TEST(WaterCoupling, BodiesWhollyBeyondAnEdgeOfTheLatticeAreSkipped)
+{
+    // The lattice runs from -25 (ray 0) to 24.805 (ray 256). A sphere of radius
+    // 0.5 reaching it is probed, also by the rays beyond it; one wholly beyond an
+    // edge is not probed at all, though rays there would meet it below the
+    // border's surface (0, the border being dry).
+    struct Case {
+        float x, z;
+        bool probed;
+    };
+    const Case cases[] = {
+        {-25.6f, 0.0f, false}, {-25.4f, 0.0f, true},  // lower x edge
+        {25.4f, 0.0f, false},  {25.2f, 0.0f, true},   // upper x edge
+        {0.0f, -25.6f, false}, {0.0f, -25.4f, true},  // lower z edge
+        {0.0f, 25.4f, false},  {0.0f, 25.2f, true},   // upper z edge
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.x << ", " << c.z);
+        BodyStore store;
+        Pond pond;
+        pond.add(store.sphere(Vector3{c.x, 0.0f, c.z}, 0.5f));
+        pond.couple();
+        EXPECT_EQ(!pond.bodies.forces.empty(), c.probed);
+        for (const AppliedForce& f : pond.bodies.forces) EXPECT_GT(f.force.y, 0.0f);
+    }
+}
+
+TEST(WaterCoupling, OnlyRaysOnAGridNodeRecordTheirColumn)
+{
+    // A thin box met by the one ray (i, k), 0.2 of it under the surface. Grid
+    // position i / 256 * (N - 1): with N = 65 every fourth ray lies on a node, with
+    // N = 129 every second; with N = 66 ray 193 lies 1/256 of a cell past node 49.
+    struct Case {
+        int n, i, k;
+        bool records;
+        int nodeX, nodeZ;
+    };
+    const Case cases[] = {
+        {65, 128, 128, true, 32, 32},
+        {65, 129, 128, false, 0, 0},
+        {65, 128, 129, false, 0, 0},
+        {129, 130, 128, true, 65, 64},
+        {129, 131, 128, false, 0, 0},
+        {66, 193, 193, false, 0, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "N " << c.n << ", ray " << c.i << ", " << c.k);
+        BodyStore store;
+        Pond pond(c.n);
+        pond.add(store.box(Vector3{rayCoordinate(c.i, 50.0f), 1.0f, rayCoordinate(c.k, 50.0f)},
+                           Vector3{0.1f, 0.4f, 0.1f}));
+        const std::vector<float> depth = watertest::copyOf(pond.water.mDepth);
+        pond.couple();
+        ASSERT_EQ(pond.bodies.forces.size(), 1u);
+        const float d = float(pond.bodies.forces[0].force.y / (9.81 * A));
+        EXPECT_NEAR(d, 0.2f, 1e-4f);
+
+        std::vector<float> expectedDepth = depth;
+        std::vector<float> expectedColumns(depth.size(), 0.0f);
+        if (c.records) {
+            const auto at = [&](int x, int z) { return std::size_t(x) + std::size_t(z) * c.n; };
+            expectedColumns[at(c.nodeX, c.nodeZ)] = pond.water.mPreviousDisplacement(c.nodeX, c.nodeZ);
+            EXPECT_NEAR(expectedColumns[at(c.nodeX, c.nodeZ)], d, 1e-5f);
+            const float raised = float(1.0 + float(0.25 * expectedColumns[at(c.nodeX, c.nodeZ)]));
+            for (auto xz : {std::pair<int, int>{-1, 0}, {1, 0}, {0, -1}, {0, 1}})
+                expectedDepth[at(c.nodeX + xz.first, c.nodeZ + xz.second)] = raised;
+        }
+        EXPECT_EQ(watertest::copyOf(pond.water.mPreviousDisplacement), expectedColumns);
+        EXPECT_EQ(watertest::copyOf(pond.water.mDepth), expectedDepth);
+    }
 }
 
 namespace {
