@@ -594,6 +594,32 @@ TEST(WaterCoupling, OnlyRaysOnAGridNodeRecordTheirColumn)
     }
 }
 
+TEST(WaterCoupling, GridsWithoutInteriorStayInsideTheirArrays)
+{
+    // With fewer than 3 cells a side the surface range stays empty and would turn
+    // every body away, so it is opened by hand: the rays then map to nodes 0 and
+    // N - 1 only (or to none, for N = 0), and the sanitizers watch the writes.
+    for (int n : {0, 1, 2}) {
+        SCOPED_TRACE(n);
+        BodyStore store;
+        MeshStore meshes;
+        WaterSimulator water(nullptr, 10.0f, 1.0f, n);
+        RecordingSimulator bodies;
+        water.mRigidBodySimulator = &bodies;
+        bodies.bodies.push_back(store.sphere(Vector3{0.0f, 1.0f, 0.0f}, 2.0f));
+        bodies.bodies.push_back(store.box(Vector3{-5.0f, 1.0f, 5.0f}, Vector3{1.0f, 1.0f, 1.0f}));
+        bodies.bodies.push_back(
+            meshes.body(testing_support::sphereMesh(8, 6, 1.0f), Vector3{4.9f, 1.0f, -4.9f}, true));
+        for (int i = 0; i < 3; ++i) {
+            water.mMaxSurface = 5.0f;
+            bodies.clearForces();
+            water.step(1.0f / 60.0f);
+            // The bodies reach below 0, the surface read from a grid without cells.
+            EXPECT_FALSE(bodies.forces.empty());
+        }
+    }
+}
+
 namespace {
 
 bool isNumber(const Vector3& v) { return !std::isnan(v.x) && !std::isnan(v.y) && !std::isnan(v.z); }

@@ -233,6 +233,52 @@ TEST(WaterAdvection, DepthFollowsTheCellCentreVelocityOfThePreviousStep)
         }
 }
 
+TEST(WaterVelocities, SlopeAcceleratesTheFacesOfWetCellsAwayFromTheBorder)
+{
+    // Still water with a sloping surface: the advections and the depth update
+    // leave it as it is, so each face ends with the slope across it times k alone.
+    // A dry cell in a hollow of the ground and a dry one on a mound each sit
+    // beside water, so a face decided by the wrong cell's flag, or a face next to
+    // the border (whose surface differs from the interior's) that is accelerated,
+    // shows.
+    const int n = 8;
+    const float dt = 0.1f;
+    std::vector<float> ground = flatGround(n, 0.0f);
+    ground[3 + 4 * n] = 1.0f;
+    ground[5 + 2 * n] = 3.0f;
+    WaterSimulator w(ground.data(), 7.0f, 0.5f, n);
+    for (int z = 1; z < n - 1; ++z)
+        for (int x = 1; x < n - 1; ++x) {
+            if (w.mGround(x, z) != 0.0f) {
+                w.mDepth(x, z) = 0.0f;
+                w.mWet(x, z) = 0;
+            } else {
+                w.mDepth(x, z) = float(1.0 + 0.125 * x + 0.0625 * z * z - 0.03125 * x * z);
+            }
+            w.mSurface(x, z) = float(double(w.mDepth(x, z)) + w.mGround(x, z));
+        }
+    const std::vector<float> surface = copyOf(w.mSurface);
+    w.step(dt);
+    ASSERT_EQ(w.mWet(3, 4), 0);
+    ASSERT_EQ(w.mWet(5, 2), 0);
+
+    const float k = float(double(-9.81f) * dt * 1.0);  // mGravity * dt * mInvDx, dx = 1
+    auto s = [&](int x, int z) { return surface[std::size_t(x) + std::size_t(z) * n]; };
+    for (int z = 0; z < n; ++z)
+        for (int x = 0; x < n; ++x) {
+            SCOPED_TRACE(testing::Message() << x << ", " << z);
+            const bool inner = z >= 1 && z <= n - 2 && x >= 1 && x <= n - 2;
+            const bool wet = inner && w.mWet(x, z);
+            const float vx = inner && x >= 2 && wet ? float((double(s(x, z)) - s(x - 1, z)) * k) : 0.0f;
+            const float vz = inner && z >= 2 && wet ? float((double(s(x, z)) - s(x, z - 1)) * k) : 0.0f;
+            EXPECT_EQ(w.mVelocityX(x, z), vx);
+            EXPECT_EQ(w.mVelocityZ(x, z), vz);
+        }
+    // The faces into the dry cells from their wet lower neighbours are pushed.
+    EXPECT_NE(w.mVelocityX(4, 4), 0.0f);
+    EXPECT_NE(w.mVelocityZ(5, 3), 0.0f);
+}
+
 TEST(WaterInterpolate, ClampsAndSamplesBilinearly)
 {
     const int n = 65;
