@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <functional>
+#include <limits>
 #include <vector>
 
 #include "Bodies.h"
@@ -592,6 +593,24 @@ TEST(WaterCoupling, OnlyRaysOnAGridNodeRecordTheirColumn)
         EXPECT_EQ(watertest::copyOf(pond.water.mPreviousDisplacement), expectedColumns);
         EXPECT_EQ(watertest::copyOf(pond.water.mDepth), expectedDepth);
     }
+}
+
+TEST(WaterCoupling, BodiesWithoutFiniteBoundsAreSkipped)
+{
+    // A body whose state has diverged has no lattice range to walk: it gets no
+    // force and displaces nothing, while a sound body beside it is still probed.
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const float inf = std::numeric_limits<float>::infinity();
+    BodyStore store;
+    Pond pond;
+    pond.add(store.sphere(Vector3{nan, 1.0f, 0.0f}, 0.5f));
+    pond.add(store.sphere(Vector3{2.0f, 1.0f, 2.0f}, 0.5f))->position.z = -inf;
+    pond.add(store.sphere(Vector3{-3.0f, 1.0f, 3.0f}, inf));
+    RigidBody* sound = pond.add(store.sphere(Vector3{5.0f, 1.0f, 5.0f}, 0.5f));
+    pond.couple();
+    ASSERT_FALSE(pond.bodies.forces.empty());
+    for (const AppliedForce& f : pond.bodies.forces) ASSERT_EQ(f.body, sound);
+    EXPECT_TRUE(watertest::holdsStepInvariants(pond.water));
 }
 
 TEST(WaterCoupling, GridsWithoutInteriorStayInsideTheirArrays)
