@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cmath>
+#include <cstdio>
 #include <deque>
 #include <limits>
 #include <string>
@@ -469,6 +472,27 @@ TEST(WaterRandomDrop, DrawsFromTheRuntimeGenerator)
     EXPECT_EQ(after, platform::crtRand()) << "exactly four draws";
     const float amount = std::min(float(r[3] / 32767.0 + 0.01), 1.0f);
     EXPECT_EQ(w.mDepth(x0, z0), float(1.0 + amount));
+}
+
+TEST(WaterRandomDrop, LineLeavesAtOnce)
+{
+    // Standard output into a pipe is fully buffered: the line is only there
+    // before anything else flushes if the drop flushed it itself.
+    WaterSimulator w(nullptr, 50.0f, 1.0f, 65);
+    std::fflush(stdout);
+    int pipeEnds[2];
+    ASSERT_EQ(pipe(pipeEnds), 0);
+    const int console = dup(STDOUT_FILENO);
+    dup2(pipeEnds[1], STDOUT_FILENO);
+    draws = {0, 32767, 0, 0};
+    w.addRandomDrop(nextDraw);
+    dup2(console, STDOUT_FILENO);
+    close(console);
+    close(pipeEnds[1]);
+    char text[64] = {};
+    const ssize_t got = read(pipeEnds[0], text, sizeof text - 1);
+    close(pipeEnds[0]);
+    EXPECT_EQ(std::string(text, got > 0 ? std::size_t(got) : 0), "add random drop at 0 / 64\n");
 }
 
 TEST(WaterSmallGrids, NoInteriorIsSafe)
