@@ -175,16 +175,16 @@ TEST(ClipQuadToRect, OctagonIsTheMostItReturns)
 
 namespace {
 
-// A self-crossing quadrilateral gains points fast: the output reaches 8 during
-// the second chop (x < 1), and the y chops are never made, so points above the
-// rectangle stay in the result.
+// A self-crossing quadrilateral gains points fast: the output reaches 8 with two
+// points of the third chop (y > -1) still to walk, which would have added two
+// more, and the last chop (y < 1) is never made, so (-0.5, 2) above the
+// rectangle stays in the result.
 TEST(ClipQuadToRect, StopsTheMomentItHasEightPoints)
 {
-    const float bowTie[8] = {3, 0.5f, -2, 2, 3, -2, -1.5f, 3};
+    const float bowTie[8] = {-0.5f, 2, 2.5f, -2, -2, 0, 2, -1.5f};
     float out[16];
     ASSERT_EQ(clipQuadToRect(1.0f, 1.0f, bowTie, out), 8);
-    const float expected[16] = {1, 1.1f, -1, 1.7f, -1, 1.2f, 1, -0.4f, 1, 0.2222222f, -1, 2.4444444f, -1, 2.7222222f,
-                                1, 1.6111111f};
+    const float expected[16] = {-0.5f, 2, 1, 0, 1, -1, 0.25f, -1, -1, -0.4444444f, -1, -0.375f, 0.6666667f, -1, 1, -1};
     for (int i = 0; i < 16; ++i) EXPECT_NEAR(out[i], expected[i], 1e-6f) << i;
 }
 
