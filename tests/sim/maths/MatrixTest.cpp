@@ -193,3 +193,97 @@ TEST(Matrix4, InverseRoundsEachAdjugateElementBeforeScaling)
 }
 
 }  // namespace
+
+namespace {
+
+// Which determinants each inverse treats as singular. Matrix3 gives up only on an
+// exact 0, Matrix4 at |det| <= 1e-8 (as a double); a NaN determinant is inverted
+// like any other, so it spreads into every element.
+TEST(Matrix3, SingularOnlyAtAnExactZeroDeterminant)
+{
+    const float nan = std::nanf("");
+    struct Case {
+        const char* name;
+        Matrix3 m;
+        bool identity;
+    };
+    const Case cases[] = {
+        {"zero", Matrix3::zero(), true},
+        {"negative zero determinant", Matrix3{{{-0.0f, 0, 0}, {0, 1, 0}, {0, 0, 1}}}, true},
+        {"rank one", Matrix3{{{1, 2, 3}, {2, 4, 6}, {3, 6, 9}}}, true},
+        {"smallest normal determinant", scale3(std::ldexp(1.0f, -42)), false},  // det 2^-126
+        {"not a number", Matrix3{{{nan, 0, 0}, {0, 1, 0}, {0, 0, 1}}}, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const Matrix3 inv = Matrix3::inverse(c.m);
+        if (c.identity) {
+            expectMatrixEq(inv, Matrix3::identity());
+        } else {
+            EXPECT_NE(inv[0][0], 1.0f);
+        }
+    }
+    EXPECT_TRUE(std::isnan(Matrix3::inverse(cases[4].m)[2][2]));
+    EXPECT_EQ(Matrix3::inverse(cases[3].m)[1][1], std::ldexp(1.0f, 42));
+}
+
+TEST(Matrix4, SingularAtOrBelowOneEMinusEight)
+{
+    const float atThreshold = 1e-8f;  // the float nearest 1e-8 lies below it
+    ASSERT_LT(double(atThreshold), 1e-8);
+    const float above = std::nextafter(atThreshold, 1.0f);
+    ASSERT_GT(double(above), 1e-8);
+    struct Case {
+        float det;
+        bool zero;
+    };
+    const Case cases[] = {{0.0f, true}, {atThreshold, true}, {-atThreshold, true}, {above, false}, {-above, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.det);
+        Matrix4 m = Matrix4::makeTranslation(Vector3{1, 2, 3});
+        m[0][0] = c.det;  // determinant c.det exactly
+        const Matrix4 inv = Matrix4::inverse(m);
+        if (c.zero) {
+            for (int r = 0; r < 4; ++r)
+                for (int col = 0; col < 4; ++col) EXPECT_EQ(inv[r][col], 0.0f);
+        } else {
+            EXPECT_FLOAT_EQ(inv[0][0], 1.0f / c.det);
+            EXPECT_FLOAT_EQ(inv[1][1], 1.0f);
+        }
+    }
+    Matrix4 nan = Matrix4::makeTranslation(Vector3{1, 2, 3});
+    nan[0][0] = std::nanf("");
+    EXPECT_TRUE(std::isnan(Matrix4::inverse(nan)[1][1])) << "a NaN determinant is not singular";
+}
+
+// Every one of the sixteen adjugate elements, through the product with the input.
+TEST(Matrix4, InverseOfAGeneralMatrix)
+{
+    Values v;
+    for (int n = 0; n < 20; ++n) {
+        Matrix4 a;
+        for (int i = 0; i < 16; ++i) a.m[i / 4][i % 4] = v.next();
+        for (int i = 0; i < 4; ++i) a.m[i][i] += 4.0f;  // well conditioned
+        const Matrix4 inv = Matrix4::inverse(a);
+        for (const Matrix4& p : {a * inv, inv * a})
+            for (int r = 0; r < 4; ++r)
+                for (int c = 0; c < 4; ++c) EXPECT_NEAR(p[r][c], r == c ? 1.0f : 0.0f, 1e-5f) << r << c;
+    }
+}
+
+TEST(Matrix4, ProductRoundsEachElementOnce)
+{
+    Values v;
+    Matrix4 a, b;
+    for (int i = 0; i < 16; ++i) {
+        a.m[i / 4][i % 4] = v.next();
+        b.m[i / 4][i % 4] = v.next();
+    }
+    const Matrix4 p = a * b;
+    for (int r = 0; r < 4; ++r)
+        for (int c = 0; c < 4; ++c)
+            EXPECT_EQ(p[r][c], float(double(a[r][0]) * b[0][c] + double(a[r][1]) * b[1][c] +
+                                     double(a[r][2]) * b[2][c] + double(a[r][3]) * b[3][c]));
+}
+
+}  // namespace

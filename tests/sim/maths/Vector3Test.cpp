@@ -159,3 +159,85 @@ TEST(Plane, DefaultIsZero)
 }
 
 }  // namespace
+
+namespace {
+
+// Every expression shape the library writes, evaluated through the templates and
+// by hand with one float rounding per node. The inputs are varied so that a
+// shape evaluated in double and rounded once would give other floats.
+TEST(Vector3, EveryLibraryShapeRoundsPerNode)
+{
+    struct Inputs {
+        Vector3 a, b, c, u, v, d;
+        float s, s1, s2, s3, s4, t;
+    };
+    using Build = Vector3 (*)(const Inputs&);
+    using Component = float (*)(const Inputs&, int);
+    struct Shape {
+        const char* name;
+        Build templates;
+        Component perNode;
+        Component once;  // the same shape in double, rounded once
+    };
+    const Shape shapes[] = {
+        {"a += v * s", [](const Inputs& i) { Vector3 r = i.a; r += i.v * i.s; return r; },
+         [](const Inputs& i, int k) { return i.a[k] + i.v[k] * i.s; },
+         [](const Inputs& i, int k) { return float(i.a[k] + double(i.v[k]) * i.s); }},
+        {"a + v * s", [](const Inputs& i) -> Vector3 { return i.a + i.v * i.s; },
+         [](const Inputs& i, int k) { return i.a[k] + i.v[k] * i.s; },
+         [](const Inputs& i, int k) { return float(i.a[k] + double(i.v[k]) * i.s); }},
+        {"((v * s1) * s2) * s3", [](const Inputs& i) -> Vector3 { return ((i.v * i.s1) * i.s2) * i.s3; },
+         [](const Inputs& i, int k) { return ((i.v[k] * i.s1) * i.s2) * i.s3; },
+         [](const Inputs& i, int k) { return float(((double(i.v[k]) * i.s1) * i.s2) * i.s3); }},
+        {"a + (((v * s1) * s2) * s3) * s4",
+         [](const Inputs& i) -> Vector3 { return i.a + (((i.v * i.s1) * i.s2) * i.s3) * i.s4; },
+         [](const Inputs& i, int k) { return i.a[k] + (((i.v[k] * i.s1) * i.s2) * i.s3) * i.s4; },
+         [](const Inputs& i, int k) { return float(i.a[k] + (((double(i.v[k]) * i.s1) * i.s2) * i.s3) * i.s4); }},
+        {"a + v / s", [](const Inputs& i) -> Vector3 { return i.a + i.v / i.s; },
+         [](const Inputs& i, int k) { return i.a[k] + i.v[k] / i.s; },
+         [](const Inputs& i, int k) { return float(i.a[k] + double(i.v[k]) / i.s); }},
+        {"(a + b) * s", [](const Inputs& i) -> Vector3 { return (i.a + i.b) * i.s; },
+         [](const Inputs& i, int k) { return (i.a[k] + i.b[k]) * i.s; },
+         [](const Inputs& i, int k) { return float((double(i.a[k]) + i.b[k]) * i.s); }},
+        {"(a + u * s) + v * t", [](const Inputs& i) -> Vector3 { return (i.a + i.u * i.s) + i.v * i.t; },
+         [](const Inputs& i, int k) { return (i.a[k] + i.u[k] * i.s) + i.v[k] * i.t; },
+         [](const Inputs& i, int k) { return float((i.a[k] + double(i.u[k]) * i.s) + double(i.v[k]) * i.t); }},
+        {"(a - b) + v * s", [](const Inputs& i) -> Vector3 { return (i.a - i.b) + i.v * i.s; },
+         [](const Inputs& i, int k) { return (i.a[k] - i.b[k]) + i.v[k] * i.s; },
+         [](const Inputs& i, int k) { return float((double(i.a[k]) - i.b[k]) + double(i.v[k]) * i.s); }},
+        {"(a - b) - v * s", [](const Inputs& i) -> Vector3 { return (i.a - i.b) - i.v * i.s; },
+         [](const Inputs& i, int k) { return (i.a[k] - i.b[k]) - i.v[k] * i.s; },
+         [](const Inputs& i, int k) { return float((double(i.a[k]) - i.b[k]) - double(i.v[k]) * i.s); }},
+        {"(a - b) * s + c", [](const Inputs& i) -> Vector3 { return (i.a - i.b) * i.s + i.c; },
+         [](const Inputs& i, int k) { return (i.a[k] - i.b[k]) * i.s + i.c[k]; },
+         [](const Inputs& i, int k) { return float((double(i.a[k]) - i.b[k]) * i.s + i.c[k]); }},
+        {"((c + a) - b) + d", [](const Inputs& i) -> Vector3 { return ((i.c + i.a) - i.b) + i.d; },
+         [](const Inputs& i, int k) { return ((i.c[k] + i.a[k]) - i.b[k]) + i.d[k]; },
+         [](const Inputs& i, int k) { return float(((double(i.c[k]) + i.a[k]) - i.b[k]) + i.d[k]); }},
+        {"((c - a) + b) - d", [](const Inputs& i) -> Vector3 { return ((i.c - i.a) + i.b) - i.d; },
+         [](const Inputs& i, int k) { return ((i.c[k] - i.a[k]) + i.b[k]) - i.d[k]; },
+         [](const Inputs& i, int k) { return float(((double(i.c[k]) - i.a[k]) + i.b[k]) - i.d[k]); }},
+    };
+
+    unsigned state = 2024;
+    const auto next = [&state] {
+        state = state * 1664525u + 1013904223u;
+        return float(int(state >> 9) - (1 << 22)) / float(1 << 20) + 0.001f;  // about -4 to 4
+    };
+    const auto vec = [&] { return Vector3{next(), next(), next()}; };
+    for (const Shape& shape : shapes) {
+        SCOPED_TRACE(shape.name);
+        int differsFromOnce = 0;
+        for (int n = 0; n < 200; ++n) {
+            const Inputs in{vec(), vec(), vec(), vec(), vec(), vec(), next(), next(), next(), next(), next(), next()};
+            const Vector3 r = shape.templates(in);
+            for (int k = 0; k < 3; ++k) {
+                EXPECT_EQ(r[k], shape.perNode(in, k)) << "component " << k;
+                if (r[k] != shape.once(in, k)) ++differsFromOnce;
+            }
+        }
+        EXPECT_GT(differsFromOnce, 0) << "the inputs must tell the two rules apart";
+    }
+}
+
+}  // namespace

@@ -65,3 +65,26 @@ TEST(BodyInit, PlaneIsStaticAndCopiedAsGiven)
 }
 
 }  // namespace
+
+namespace {
+
+// The inertia diagonal is one double expression, mass / 12.0 * (sum of two squares),
+// rounded once; float squares or a float mass / 12 would give other floats.
+TEST(BodyInit, BoxInertiaIsOneDoubleExpression)
+{
+    int differsFromFloat = 0;
+    for (int i = 1; i <= 100; ++i) {
+        const float mass = 0.37f * i, sx = 0.113f * i, sy = 1.7f + 0.071f * i, sz = 2.9f - 0.013f * i;
+        BoxBody box;
+        initBox(&box, mass, sx, sy, sz);
+        const double x2 = double(sx) * sx, y2 = double(sy) * sy, z2 = double(sz) * sz;
+        EXPECT_EQ(box.inertia[0][0], float(mass / 12.0 * (y2 + z2)));
+        EXPECT_EQ(box.inertia[1][1], float(mass / 12.0 * (x2 + z2)));
+        EXPECT_EQ(box.inertia[2][2], float(mass / 12.0 * (x2 + y2)));
+        EXPECT_EQ(box.halfExtents.y, float(sy * 0.5));
+        if (box.inertia[0][0] != mass / 12.0f * (sy * sy + sz * sz)) ++differsFromFloat;
+    }
+    EXPECT_GT(differsFromFloat, 0) << "the cases must tell the two rules apart";
+}
+
+}  // namespace

@@ -42,19 +42,22 @@ TEST(BoxBox, StackedCubesTouchAtTheFourCornersOfTheUpperFace)
         BoxBody* b = store.box(Vector3{0, c.gap, 0}, Vector3{1, 1, 1});
         const ContactList list = collide(a, b);
         ASSERT_EQ(list.size(), c.contacts);
-        bool seen[2][2] = {};
-        for (const Contact& k : list) {
+        // B's bottom face, (-x,-z) (-x,+z) (+x,+z) (+x,-z) as a quadrilateral, lies on
+        // the edges of A's top face: each chop of the clip drops the corners on its
+        // line and puts them back as crossings, which turns the order to this.
+        const float corners[4][2] = {{0.5f, 0.5f}, {0.5f, -0.5f}, {-0.5f, -0.5f}, {-0.5f, 0.5f}};
+        for (std::size_t i = 0; i < list.size(); ++i) {
+            SCOPED_TRACE(i);
+            const Contact& k = list[i];
             EXPECT_EQ(k.bodyA, a);
             EXPECT_EQ(k.bodyB, b);
             expectVector(k.normal, 0, -1, 0);
             EXPECT_TRUE(k.vertexFace);
-            EXPECT_EQ(std::fabs(k.point.x), 0.5f);
-            EXPECT_EQ(std::fabs(k.point.z), 0.5f);
-            EXPECT_FLOAT_EQ(k.point.y, c.gap - 0.5f);  // B's bottom face
-            seen[k.point.x > 0][k.point.z > 0] = true;
-        }
-        if (c.contacts) {
-            EXPECT_TRUE(seen[0][0] && seen[0][1] && seen[1][0] && seen[1][1]);
+            expectVector(k.edgeA, 0, 0, 0);
+            expectVector(k.edgeB, 0, 0, 0);
+            EXPECT_EQ(k.point.x, corners[i][0]);
+            EXPECT_EQ(k.point.z, corners[i][1]);
+            EXPECT_EQ(k.point.y, c.gap - 0.5f);  // B's bottom face
         }
     }
 }
@@ -166,6 +169,23 @@ TEST(ClipQuadToRect, OctagonIsTheMostItReturns)
         EXPECT_GE(out[2 * i], 0.0f);
         EXPECT_LE(out[2 * i], 1.0f);
     }
+}
+
+}  // namespace
+
+namespace {
+
+// A self-crossing quadrilateral gains points fast: the output reaches 8 with two
+// points of the third chop (y > -1) still to walk, which would have added two
+// more, and the last chop (y < 1) is never made, so (-0.5, 2) above the
+// rectangle stays in the result.
+TEST(ClipQuadToRect, StopsTheMomentItHasEightPoints)
+{
+    const float bowTie[8] = {-0.5f, 2, 2.5f, -2, -2, 0, 2, -1.5f};
+    float out[16];
+    ASSERT_EQ(clipQuadToRect(1.0f, 1.0f, bowTie, out), 8);
+    const float expected[16] = {-0.5f, 2, 1, 0, 1, -1, 0.25f, -1, -1, -0.4444444f, -1, -0.375f, 0.6666667f, -1, 1, -1};
+    for (int i = 0; i < 16; ++i) EXPECT_NEAR(out[i], expected[i], 1e-6f) << i;
 }
 
 }  // namespace

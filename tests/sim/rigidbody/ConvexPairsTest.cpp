@@ -51,9 +51,22 @@ TEST(BoxPlane, BoxWhollyBehindGivesAllEightCorners)
 {
     BodyStore store;
     PlaneBody* wall = store.plane(Vector3{-1, 0, 0}, 4.0f);  // x = 4, facing -x
-    const ContactList c = collide(store.box(Vector3{6, 0, 0}, Vector3{1, 2, 3}, 1, Matrix3::makeRotationX(0.3f)), wall);
+    BoxBody* box = store.box(Vector3{6, 0.25f, -1}, Vector3{1, 2, 3}, 1, Matrix3::makeRotationX(0.3f));
+    const ContactList c = collide(box, wall);
     ASSERT_EQ(c.size(), 8u);
-    for (const Contact& k : c) expectVector(k.normal, -1, 0, 0);
+    // Corner order: x changes fastest, then y, then z; each corner is
+    // rotation * corner, then plus position, rounded at both steps.
+    const Vector3& h = box->halfExtents;
+    for (int i = 0; i < 8; ++i) {
+        SCOPED_TRACE(i);
+        const Vector3 local{(i & 1) ? h.x : -h.x, (i & 2) ? h.y : -h.y, (i & 4) ? h.z : -h.z};
+        const Vector3 turned = box->rotation * local;
+        const Vector3 world{turned.x + box->position.x, turned.y + box->position.y, turned.z + box->position.z};
+        expectVector(c[i].point, world.x, world.y, world.z);
+        expectVector(c[i].normal, -1, 0, 0);
+        EXPECT_EQ(c[i].bodyA, box);
+        EXPECT_EQ(c[i].bodyB, wall);
+    }
 }
 
 TEST(SphereSphere, TouchingIsNotAContactOverlappingIs)
@@ -162,6 +175,70 @@ TEST(DegenerateNormals, CoincidentCentresUseTheUpwardDirection)
     ASSERT_EQ(c.size(), 1u);
     expectVector(c[0].normal, 0, 1, 0);
     for (int i = 0; i < 3; ++i) EXPECT_FALSE(std::isnan(c[0].point[i]));
+}
+
+}  // namespace
+
+namespace {
+
+// The sphere pairs compare a float squared distance with a bound formed in
+// double: the squared radius (box-sphere) or ra^2 + 2 ra rb + rb^2 (sphere-sphere).
+// Bodies set exactly one radius (or the sum of radii) apart therefore touch or
+// not as the float square of that distance rounds down or up.
+TEST(SphereSphere, BoundIsKeptInDouble)
+{
+    int roundedDown = 0, roundedUp = 0;
+    for (int i = 0; i < 400; ++i) {
+        const float ra = std::ldexp(float(6000000 + 7919 * i), -24);  // about 0.36
+        const float rb = std::ldexp(float(4000000 + 104729 * i), -24);
+        const float sum = ra + rb;
+        if (double(sum) != double(ra) + rb) continue;  // the distance must be exactly ra + rb
+        const double bound = double(ra) * ra + 2.0 * ra * rb + double(rb) * rb;
+        const float squared = float(double(sum) * sum);
+        if (double(squared) == bound) continue;
+
+        BodyStore store;
+        SphereBody* a = store.sphere(Vector3::zero(), ra);
+        SphereBody* b = store.sphere(Vector3{0, sum, 0}, rb);
+        ContactList list;
+        collideSphereSphere(a, b, &list);
+        if (double(squared) < bound) {
+            ++roundedDown;
+            EXPECT_EQ(list.size(), 1u) << "below the double bound though equal to the float one";
+        } else {
+            ++roundedUp;
+            EXPECT_TRUE(list.empty());
+        }
+    }
+    EXPECT_GT(roundedDown, 0);
+    EXPECT_GT(roundedUp, 0);
+}
+
+TEST(BoxSphere, SquaredRadiusIsFormedInDouble)
+{
+    int roundedDown = 0, roundedUp = 0;
+    for (int i = 0; i < 400; ++i) {
+        const float r = std::ldexp(float(2 * (2200000 + 3571 * i)), -24);  // about 0.26, last bit clear
+        const float centre = 0.5f + r;
+        ASSERT_EQ(double(centre), 0.5 + r);
+        const float squared = float(double(r) * r);
+        if (double(squared) == double(r) * r) continue;
+
+        BodyStore store;
+        BoxBody* box = store.box(Vector3::zero(), Vector3{1, 1, 1});
+        SphereBody* ball = store.sphere(Vector3{centre, 0, 0}, r);  // exactly touching the +x face
+        ContactList list;
+        collideBoxSphere(box, ball, &list);
+        if (double(squared) < double(r) * r) {
+            ++roundedDown;
+            EXPECT_EQ(list.size(), 1u);
+        } else {
+            ++roundedUp;
+            EXPECT_TRUE(list.empty()) << "above the double square though equal to the float one";
+        }
+    }
+    EXPECT_GT(roundedDown, 0);
+    EXPECT_GT(roundedUp, 0);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -189,6 +190,122 @@ TEST(Simulator, NotifiesNonNullListenersInOrder)
     sim.mListeners = {&first, nullptr, &second};
     sim.simulate(0.0f, kStep);
     EXPECT_EQ(log, (std::vector<std::string>{"1:pre1", "2:pre1", "1:collision", "2:collision", "1:post", "2:post"}));
+}
+
+}  // namespace
+
+namespace {
+
+// The four stages with the rounding of Part 1.103: h a float, h * 0.5 and h / 6
+// in double, every stored stage value a float.
+TEST(RungeKutta, StagesRoundAsSpecified)
+{
+    constexpr int n = 300;
+    ODERungeKutta rk;
+    rk.resize(n);
+    std::vector<float> x0(n), x1(n);
+    for (int i = 0; i < n; ++i) x0[i] = 1.0f - 0.0173f * i;
+    const float t0 = 0.1f, t1 = 0.75f;  // a long step, h / 6 not a float: every rounding shows
+    std::vector<float> times;
+    auto f = [](float t, float* x, float* xdot, void* u) {
+        static_cast<std::vector<float>*>(u)->push_back(t);
+        for (int i = 0; i < n; ++i) xdot[i] = x[i] * (1.5f + 0.01f * i) - 0.25f * t;
+    };
+    rk.integrate(x0.data(), x1.data(), t0, t1, f, &times);
+
+    const float h = t1 - t0;
+    const double half = h * 0.5;
+    EXPECT_EQ(times, (std::vector<float>{t0, float(t0 + half), float(t0 + half), float(t0 + double(h))}));
+    for (int i = 0; i < n; ++i) {
+        const auto d = [i](float t, float x) { return x * (1.5f + 0.01f * i) - 0.25f * t; };
+        const float k1 = d(t0, x0[i]);
+        const float k2 = d(float(t0 + half), float(x0[i] + k1 * half));
+        const float k3 = d(float(t0 + half), float(x0[i] + k2 * half));
+        const float k4 = d(float(t0 + double(h)), float(x0[i] + double(k3) * h));
+        ASSERT_EQ(x1[i], float(x0[i] + h / 6.0 * ((double(k2) + k3) * 2.0 + k1 + k4))) << i;
+    }
+    EXPECT_EQ(x0[0], 1.0f) << "x0 is only read";
+}
+
+// dxdt reads the bodies, never the stage states: all four stages see the
+// derivative at t0, so the rotation moves by exactly h times star(w) * R.
+TEST(Simulator, EveryStageSeesTheDerivativeAtTheStart)
+{
+    Sim sim;
+    BodyStore store;
+    BoxBody* box = store.box(Vector3{0, 2, 0}, Vector3{1, 2, 3}, 2.0f, Matrix3::makeRotationX(0.5f));
+    box->angularMomentum = Vector3{0.8f, -1.3f, 2.1f};
+    box->angularVelocity = Vector3{3.0f, -2.0f, 5.0f};  // as the application left it
+    box->velocity = Vector3{0.5f, 0.0f, -0.25f};
+    sim.addBody(box);
+    sim.commitBodies();
+    const float t0 = 0.25f, t1 = t0 + kStep;
+    sim.simulate(t0, t1);
+
+    const float* s0 = sim.mState.get();  // the state handed to the integrator
+    const Vector3 w{3.0f, -2.0f, 5.0f};
+    Matrix3 r0;
+    for (int i = 0; i < 9; ++i) r0.m[i / 3][i % 3] = s0[3 + i];
+    Matrix3 f{{{0.0f, -w.z, w.y}, {w.z, 0.0f, -w.x}, {-w.y, w.x, 0.0f}}};
+    f *= r0;
+    const float h = t1 - t0;
+    const auto step = [h](float x, float d) { return float(x + h / 6.0 * ((double(d) + d) * 2.0 + d + d)); };
+    for (int r = 0; r < 3; ++r)
+        for (int c = 0; c < 3; ++c) EXPECT_EQ(box->rotation[r][c], step(r0[r][c], f[r][c])) << r << c;
+    EXPECT_EQ(box->position.x, step(0.0f, 0.5f));
+    EXPECT_EQ(box->position.z, step(0.0f, -0.25f));
+}
+
+// Classical Gram-Schmidt on the rows: the third row's two projections are both
+// taken from the row as it was, with the Vector3 rounding of Part 1.101.
+TEST(Simulator, RotationRowsAreOrthonormalisedByClassicalGramSchmidt)
+{
+    BodyStore store;
+    Matrix3 skewed{{{0.9f, 0.31f, -0.2f}, {0.45f, 1.1f, 0.27f}, {-0.33f, 0.38f, 0.95f}}};
+    BoxBody* box = store.box(Vector3::zero(), Vector3{1, 1, 1}, 1.0f, skewed);
+    orthonormaliseRotation(box);
+
+    const auto length = [](const Vector3& v) { return float(std::sqrt(double(squaredLength(v)))); };
+    const Vector3 r0{skewed[0][0], skewed[0][1], skewed[0][2]}, r1{skewed[1][0], skewed[1][1], skewed[1][2]},
+        r2{skewed[2][0], skewed[2][1], skewed[2][2]};
+    const Vector3 e0 = r0 / length(r0);
+    Vector3 e1 = r1 - e0 * dotProduct(e0, r1);
+    e1 = e1 / length(e1);
+    const Vector3 partial = r2 - e0 * dotProduct(e0, r2);
+    Vector3 e2 = partial - e1 * dotProduct(e1, r2);
+    const Vector3 modified = partial - e1 * dotProduct(e1, partial);
+    ASSERT_NE(e2.x, modified.x) << "the case must tell classical from modified Gram-Schmidt";
+    e2 = e2 / length(e2);
+
+    for (int c = 0; c < 3; ++c) {
+        EXPECT_EQ(box->rotation[0][c], e0[c]);
+        EXPECT_EQ(box->rotation[1][c], e1[c]);
+        EXPECT_EQ(box->rotation[2][c], e2[c]);
+    }
+}
+
+TEST(Simulator, StateHandedToTheIntegratorIsOrthonormal)
+{
+    Sim sim;
+    BodyStore store;
+    Matrix3 skewed = Matrix3::makeRotationX(0.4f);
+    skewed[0][1] = 0.05f;
+    skewed[2][2] *= 1.1f;
+    BoxBody* box = store.box(Vector3::zero(), Vector3{1, 2, 3}, 3.0f, skewed);
+    box->angularVelocity = Vector3{1.0f, 2.0f, -1.5f};
+    sim.addBody(box);
+    sim.addBody(store.sphere(Vector3{5, 0, 0}, 1.0f));
+    sim.commitBodies();
+    for (int step = 0; step < 3; ++step) {
+        sim.simulate(step * kStep, (step + 1) * kStep);
+        const float* s = sim.mState.get();
+        for (int i = 0; i < 3; ++i)
+            for (int j = 0; j < 3; ++j) {
+                double dot = 0.0;
+                for (int k = 0; k < 3; ++k) dot += double(s[3 + 3 * i + k]) * s[3 + 3 * j + k];
+                EXPECT_NEAR(dot, i == j ? 1.0 : 0.0, 1e-6) << "step " << step << " rows " << i << j;
+            }
+    }
 }
 
 }  // namespace
