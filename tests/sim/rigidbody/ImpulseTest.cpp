@@ -159,7 +159,7 @@ void derive(RigidBody* body)
 // A spinning, tilted box struck off-centre, against a static floor and against a
 // spinning sphere: the lever arms enter through the world inverse inertia. After
 // the impulse the contact points separate at 0.6 of the speed they approached
-// with, and the impulse follows the formula of Part 1.104 float for float.
+// with, and the impulse follows the impulse formula float for float.
 TEST(Impulse, LeverArmsThroughTheWorldInverseInertia)
 {
     BodyStore store;
@@ -200,7 +200,7 @@ TEST(Impulse, LeverArmsThroughTheWorldInverseInertia)
         ASSERT_LT(approach, -1.0);
         EXPECT_NEAR(normalSpeed(*box, *c.other), -0.6 * approach, 1e-5);
 
-        // Step by step, as Part 1.104 writes it.
+        // Step by step, as the impulse is defined.
         const Vector3 rA = p - a.position, rB = p - b.position;
         const Vector3 uA = a.velocity + crossProduct(a.angularVelocity, rA);
         const Vector3 uB = b.velocity + crossProduct(b.angularVelocity, rB);

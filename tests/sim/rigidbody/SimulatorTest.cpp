@@ -196,9 +196,9 @@ TEST(Simulator, NotifiesNonNullListenersInOrder)
 
 namespace {
 
-// The four stages with the rounding of Part 1.103: h a float, h * 0.5 and h / 6
+// The four stages with their rounding: h a float, h * 0.5 and h / 6
 // in double, every stored stage value a float.
-TEST(RungeKutta, StagesRoundAsSpecified)
+TEST(RungeKutta, StagesRoundWhereStored)
 {
     constexpr int n = 300;
     ODERungeKutta rk;
@@ -257,7 +257,7 @@ TEST(Simulator, EveryStageSeesTheDerivativeAtTheStart)
 }
 
 // Classical Gram-Schmidt on the rows: the third row's two projections are both
-// taken from the row as it was, with the Vector3 rounding of Part 1.101.
+// taken from the row as it was, with Vector3 rounding at every node.
 TEST(Simulator, RotationRowsAreOrthonormalisedByClassicalGramSchmidt)
 {
     BodyStore store;
