@@ -6,6 +6,7 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <stdexcept>
 #include <vector>
 
 #include "Meshes.h"
@@ -178,6 +179,41 @@ TEST(MeshTree, EmptyMeshHasAnEmptyBoxAtTheOrigin)
         EXPECT_EQ(tree.bounds.min[a], 0.0f);
         EXPECT_EQ(tree.bounds.max[a], 0.0f);
     }
+}
+
+TEST(MeshTree, RefusesMeshesThatReachOutsideTheirArrays)
+{
+    float vertices[9] = {0, 0, 0, 1, 0, 0, 0, 1, 0};
+    std::uint16_t inRange[6] = {0, 1, 2, 2, 1, 0};
+    std::uint16_t pastTheEnd[6] = {0, 1, 2, 2, 3, 0};
+    struct Case {
+        const char* name;
+        int vertexCount;
+        float* vertices;
+        int triangleCount;
+        std::uint16_t* triangles;
+    } cases[] = {
+        {"index past the last vertex", 3, vertices, 2, pastTheEnd},
+        {"vertex count too small for the indices", 2, vertices, 2, inRange},
+        {"negative triangle count", 3, vertices, -1, inRange},
+        {"no index array", 3, vertices, 2, nullptr},
+        {"no vertex array", 3, nullptr, 2, inRange},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        MeshTree tree;
+        EXPECT_THROW(tree.build(c.vertexCount, c.vertices, c.triangleCount, c.triangles), std::invalid_argument);
+        EXPECT_EQ(tree.root, nullptr);
+
+        TriangleMeshBody body{};
+        EXPECT_THROW(initTriangleMesh(&body, 1.0f, c.vertexCount, c.vertices, c.triangleCount, c.triangles, true),
+                     std::invalid_argument);
+        EXPECT_EQ(body.meshTree, nullptr);
+        EXPECT_EQ(body.mass, 0.0f);
+    }
+    MeshTree tree;
+    tree.build(3, vertices, 2, inRange);
+    EXPECT_EQ(tree.root->triangleCount, 2u);
 }
 
 // initTriangleMesh, movable and static.
