@@ -99,6 +99,34 @@ TEST(MeshTree, SplitsOnTheAxisWhoseMeanHalvesTheNodeBest)
     for (unsigned t = 0; t < 6; ++t) EXPECT_GT(centroid(m, root->right->triangles + 3 * t, 1), 5.6f);
 }
 
+TEST(MeshTree, EqualSplitsGoToTheLowerAxis)
+{
+    // Twelve triangles in two groups of six along two axes at once (a different
+    // six on each), all alike on the third: both axes halve the node equally.
+    struct Case {
+        const char* name;
+        int first, second;  // the two halving axes; the lower one must win
+    } cases[] = {{"x and y", 0, 1}, {"y and z", 1, 2}, {"x and z", 0, 2}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        MeshData m;
+        for (int i = 0; i < 12; ++i) {
+            float at[3] = {0, 0, 0};
+            at[c.first] = i < 6 ? 0.0f : 10.0f;
+            at[c.second] = i % 2 ? 10.0f : 0.0f;
+            addTriangleAt(m, at[0], at[1], at[2]);
+        }
+        auto tree = buildTree(m);
+        const MeshTreeNode* root = tree->root;
+        ASSERT_NE(root->left, nullptr);
+        ASSERT_EQ(root->left->triangleCount, 6u);
+        for (unsigned t = 0; t < 6; ++t) {
+            EXPECT_LT(centroid(m, root->left->triangles + 3 * t, c.first), 5.0f);
+            EXPECT_GT(centroid(m, root->right->triangles + 3 * t, c.first), 5.0f);
+        }
+    }
+}
+
 TEST(MeshTree, PartitionMovesTrianglesBelowTheMeanToTheFront)
 {
     MeshData m;
