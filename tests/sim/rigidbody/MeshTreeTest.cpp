@@ -41,14 +41,22 @@ float centroid(const MeshData& m, const std::uint16_t* tri, int axis)
     return (m.vertex(tri[0])[axis] + m.vertex(tri[1])[axis] + m.vertex(tri[2])[axis]) / 3.0f;
 }
 
-TEST(MeshTree, NineTrianglesMakeOneLeaf)
+TEST(MeshTree, NineTrianglesMakeOneLeafAndTenAreSplit)
 {
-    MeshData m;
-    for (int i = 0; i < 9; ++i) addTriangleAt(m, float(10 * i), 0, 0);
-    auto tree = buildTree(m);
-    EXPECT_EQ(tree->root->left, nullptr);
-    EXPECT_EQ(tree->root->right, nullptr);
-    EXPECT_EQ(tree->root->triangleCount, 9u);
+    for (int count : {9, 10}) {
+        SCOPED_TRACE(count);
+        MeshData m;
+        for (int i = 0; i < count; ++i) addTriangleAt(m, float(10 * i), 0, 0);
+        auto tree = buildTree(m);
+        EXPECT_EQ(tree->root->triangleCount, unsigned(count));
+        if (count < 10) {
+            EXPECT_EQ(tree->root->left, nullptr);
+            EXPECT_EQ(tree->root->right, nullptr);
+        } else {
+            ASSERT_NE(tree->root->left, nullptr);
+            EXPECT_EQ(tree->root->left->triangleCount, 5u);
+        }
+    }
 }
 
 TEST(MeshTree, TrianglesWithOneCentroidStayInOneLeaf)
@@ -136,6 +144,13 @@ TEST(MeshTree, PartitionMovesTrianglesBelowTheMeanToTheFront)
     EXPECT_EQ(tree.partition(0, m.vertices.data(), &node), 2u);
     EXPECT_LT(centroid(m, node.triangles, 0), 2.0f);
     EXPECT_LT(centroid(m, node.triangles + 3, 0), 2.0f);
+
+    // A centroid exactly at the mean (3 of 0, 3, 6) stays behind.
+    MeshData exact;
+    for (float x : {6.0f, 3.0f, 0.0f}) exact.addTriangle(Vector3{x, 0, 0}, Vector3{x, 1, 0}, Vector3{x, 0, 1});
+    MeshTreeNode exactNode{3, exact.indices.data(), BoundingBox{}, nullptr, nullptr};
+    EXPECT_EQ(tree.partition(0, exact.vertices.data(), &exactNode), 1u);
+    EXPECT_EQ(exact.vertex(exactNode.triangles[0]).x, 0.0f);
 }
 
 TEST(MeshTree, ClosedMeshTreeCoversEveryTriangleOnceWithTightBounds)
