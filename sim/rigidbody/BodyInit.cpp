@@ -1,5 +1,7 @@
 #include "sim/rigidbody/RigidBody.h"
 
+#include <memory>
+
 #include "sim/rigidbody/MeshTree.h"
 
 namespace physics {
@@ -44,8 +46,10 @@ void initPlane(PlaneBody* body, const Plane& plane)
 void initTriangleMesh(TriangleMeshBody* body, float mass, int vertexCount, float* vertices, int triangleCount,
                       std::uint16_t* triangles, bool dynamic)
 {
-    body->meshTree = new MeshTree();
-    body->meshTree->build(vertexCount, vertices, triangleCount, triangles);
+    // Built before it is handed over, so that a refused mesh leaves the body untouched.
+    std::unique_ptr<MeshTree> tree(new MeshTree());
+    tree->build(vertexCount, vertices, triangleCount, triangles);
+    body->meshTree = tree.release();
     const Vector3 h = body->meshTree->bounds.halfExtents();
 
     body->mass = mass;

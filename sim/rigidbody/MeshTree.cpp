@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <stdexcept>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -13,6 +15,22 @@ namespace {
 constexpr std::uint32_t LEAF_SIZE = 10;  // nodes with fewer triangles are not split
 
 const float* vertexAt(const float* vertices, std::uint16_t index) { return vertices + 3 * std::size_t(index); }
+
+// Every later read of the mesh goes through its indices without checks, so a
+// mesh whose triangles reach outside its arrays is refused before anything is built.
+void checkArrays(int vertexCount, const float* vertices, int triangleCount, const std::uint16_t* triangles)
+{
+    if (triangleCount < 0)
+        throw std::invalid_argument("mesh tree: negative triangle count " + std::to_string(triangleCount));
+    if (triangleCount == 0) return;
+    if (!triangles) throw std::invalid_argument("mesh tree: triangles given without an index array");
+    if (!vertices) throw std::invalid_argument("mesh tree: triangles given without a vertex array");
+    for (std::size_t i = 0; i < 3 * std::size_t(triangleCount); ++i)
+        if (triangles[i] >= vertexCount)
+            throw std::invalid_argument("mesh tree: triangle " + std::to_string(i / 3) + " refers to vertex " +
+                                        std::to_string(triangles[i]) + " of a mesh of " +
+                                        std::to_string(vertexCount) + " vertices");
+}
 
 }  // namespace
 
@@ -37,10 +55,11 @@ void MeshTree::release()
 
 void MeshTree::build(int vertexCount_, float* vertices_, int triangleCount_, std::uint16_t* triangles_)
 {
+    checkArrays(vertexCount_, vertices_, triangleCount_, triangles_);
     release();
     vertexCount = vertexCount_;
     vertices = vertices_;
-    triangleCount = std::max(triangleCount_, 0);
+    triangleCount = triangleCount_;
 
     const std::size_t indexCount = 3 * std::size_t(triangleCount);
     triangles = new std::uint16_t[indexCount];

@@ -30,7 +30,9 @@ public:
 
     // The vertex array is kept, not copied: it must outlive the tree. The index
     // array is copied and the caller's stays unchanged. A mesh without triangles
-    // gets an empty root at the origin.
+    // gets an empty root at the origin. Throws std::invalid_argument, building
+    // nothing, for a negative triangle count, a missing array or an index not
+    // below vertexCount.
     void build(int vertexCount, float* vertices, int triangleCount, std::uint16_t* triangles);
 
     // Bounds and children of a node; the left child by recursion, the right one

@@ -69,6 +69,7 @@ void initPlane(PlaneBody* body, const Plane& plane);
 // Builds a new mesh tree over the arrays (the vertices are kept, not copied, and must
 // outlive the body). A movable mesh gets the inertia of its bounding box, a static
 // one (dynamic false) zero inverse mass and zero inertia; both keep the given mass.
+// A mesh the tree refuses (see MeshTree::build) throws and leaves the body as it was.
 void initTriangleMesh(TriangleMeshBody* body, float mass, int vertexCount, float* vertices, int triangleCount,
                       std::uint16_t* triangles, bool dynamic);
 

@@ -3,6 +3,8 @@
 #include <cmath>
 #include <cstddef>
 
+#include "sim/maths/Matrix3.h"
+
 namespace physics {
 
 namespace {
@@ -10,8 +12,6 @@ namespace {
 constexpr float LARGEST = 3.4028235e38f;
 
 Vector3 pointAt(const Ray& ray, float t) { return ray.origin + ray.direction * t; }
-
-Vector3 column(const Matrix3& m, int c) { return Vector3{m[0][c], m[1][c], m[2][c]}; }
 
 Vector3 vertex(const float* vertices, std::uint16_t index)
 {
@@ -68,14 +68,12 @@ bool rayOrientedBox(const Ray& ray, const rigidbody::BoxBody& box, unsigned& cou
 {
     float tEnter = 0.0f, tExit = LARGEST;
 
-    // Origin and direction in the box frame.
+    // Origin and direction in the box frame: the transposed rotation times each,
+    // every component one expression rounded once.
+    const Matrix3 toBox = Matrix3::transpose(box.rotation);
     const Vector3 m = ray.origin - box.position;
-    Vector3 o, d;
-    for (int i = 0; i < 3; ++i) {
-        const Vector3 axis = column(box.rotation, i);
-        o[i] = dotProduct(axis, m);
-        d[i] = dotProduct(axis, ray.direction);
-    }
+    const Vector3 o = toBox * m;
+    const Vector3 d = toBox * ray.direction;
 
     const Vector3& h = box.halfExtents;
     for (int i = 0; i < 3; ++i) {

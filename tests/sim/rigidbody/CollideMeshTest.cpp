@@ -111,6 +111,64 @@ TEST(MeshPairs, MeshWithoutTrianglesCollidesWithNothing)
     }
 }
 
+TEST(MeshPairs, WalksTestTrianglesLeafByLeafInIndexOrder)
+{
+    // A turned and moved floor of 32 triangles (several leaves) and shapes that
+    // every node box lets through: the contacts are those of the triangle test
+    // called on the tree's triangles in the order of its index copy.
+    MeshStore meshes;
+    BodyStore bodies;
+    TriangleMeshBody* mesh = meshes.body(floorMesh(2, 4, 0.1f), Vector3{0.3f, -0.2f, 0.1f}, false, 1, tilt);
+    ASSERT_GT(leavesOf(mesh->meshTree->root).size(), 2u);
+    BoxBody* box = bodies.box(Vector3{0.2f, 0, 0.1f}, Vector3{9, 9, 9}, 1, Matrix3::makeRotationX(0.2f));
+    SphereBody* sphere = bodies.sphere(Vector3{0.5f, 1, 0.2f}, 6);
+    PlaneBody* plane = bodies.plane(Vector3{0, 1, 0}, -4);  // above the whole floor
+
+    const MeshTree* tree = mesh->meshTree;
+    const Matrix4 m = Matrix4::makeTranslation(mesh->position) * Matrix4::fromRotation(mesh->rotation);
+    auto expected = [&](const std::function<void(const Vector3*, ContactList*)>& test) {
+        ContactList contacts;
+        for (int t = 0; t < tree->triangleCount; ++t) {
+            Vector3 triangle[3];
+            for (int k = 0; k < 3; ++k) {
+                const float* v = tree->vertices + 3 * tree->triangles[3 * t + k];
+                triangle[k] = Matrix4::transformAffine(m, Vector3{v[0], v[1], v[2]});
+            }
+            test(triangle, &contacts);
+        }
+        return contacts;
+    };
+    const OrientedBox boxShape{box->position,
+                               {Vector3{box->rotation[0][0], box->rotation[1][0], box->rotation[2][0]},
+                                Vector3{box->rotation[0][1], box->rotation[1][1], box->rotation[2][1]},
+                                Vector3{box->rotation[0][2], box->rotation[1][2], box->rotation[2][2]}},
+                               box->halfExtents};
+    {
+        SCOPED_TRACE("box");
+        const ContactList contacts = collide(mesh, box);
+        EXPECT_EQ(contacts.size(), 3u * 32u);
+        expectSameContacts(contacts, expected([&](const Vector3* t, ContactList* c) {
+                               collideTriangleBox(t, boxShape, mesh, box, c);
+                           }));
+    }
+    {
+        SCOPED_TRACE("sphere");
+        const ContactList contacts = collide(mesh, sphere);
+        EXPECT_GT(contacts.size(), 16u);
+        expectSameContacts(contacts, expected([&](const Vector3* t, ContactList* c) {
+                               collideTriangleSphere(t, Sphere{sphere->position, sphere->radius}, mesh, sphere, c);
+                           }));
+    }
+    {
+        SCOPED_TRACE("plane");
+        const ContactList contacts = collide(mesh, plane);
+        EXPECT_EQ(contacts.size(), 25u) << "each vertex once";
+        expectSameContacts(contacts, expected([&](const Vector3* t, ContactList* c) {
+                               collideTrianglePlane(t, plane->plane, mesh, plane, c);
+                           }));
+    }
+}
+
 // The sphere walk.
 
 TEST(SphereWalk, SkipsEveryNodeWhoseBoxMissesTheSphere)
@@ -289,20 +347,37 @@ TEST(MeshMeshWalk, LeafAgainstInnerNodePutsTheInnerMeshFirst)
     }
 }
 
-TEST(MeshMeshWalk, InnerNodesPairTheirChildrenLeftFirst)
+// Two clusters of nine long walls facing +z, one at z from -0.95 to -0.55 and one
+// at z from -0.3 to -0.06: the tree splits them on z, and every wall crosses the
+// triangles of both clusters of horizontalClusters().
+MeshData longWalls()
+{
+    MeshData m;
+    for (float z0 : {-0.95f, -0.3f})
+        for (int j = 0; j < 9; ++j) {
+            const float z = z0 + 0.03f * float(j);
+            m.addTriangle(Vector3{-20.5f, -1, z}, Vector3{19.5f, -1, z}, Vector3{-0.5f, 100, z});
+        }
+    return m;
+}
+
+TEST(MeshMeshWalk, InnerNodesPairTheirChildrenLeftLeftLeftRightRightLeftRightRight)
 {
     MeshStore meshes;
     TriangleMeshBody* first = meshes.body(horizontalClusters(), Vector3{0, 0, 0});
-    TriangleMeshBody* second = meshes.body(verticalClusters(), Vector3{0, 0, 0});
+    TriangleMeshBody* second = meshes.body(longWalls(), Vector3{0, 0, 0});
     ASSERT_NE(first->meshTree->root->left, nullptr);
     ASSERT_NE(second->meshTree->root->left, nullptr);
+    ASSERT_EQ(second->meshTree->root->left->left, nullptr);
 
+    // Pairing of a contact: first mesh's cluster (x) and second mesh's cluster (z).
+    auto pairing = [](const Contact& c) { return (c.point.x > 0 ? 2 : 0) + (c.point.z > -0.45f ? 1 : 0); };
     const ContactList contacts = collide(first, second);
-    ASSERT_EQ(contacts.size(), 2u * 81u);
+    ASSERT_EQ(contacts.size(), 4u * 81u);
     for (std::size_t i = 0; i < contacts.size(); ++i) {
         EXPECT_EQ(contacts[i].bodyA, first) << i;
         expectVector(contacts[i].normal, 0, 0, 1);
-        EXPECT_NEAR(contacts[i].point.x, i < 81 ? -20 : 20, 0.3) << i;
+        EXPECT_EQ(pairing(contacts[i]), int(i / 81)) << i;
     }
     expectSound(contacts);
 

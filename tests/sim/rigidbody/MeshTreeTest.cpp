@@ -6,6 +6,7 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <stdexcept>
 #include <vector>
 
 #include "Meshes.h"
@@ -40,14 +41,22 @@ float centroid(const MeshData& m, const std::uint16_t* tri, int axis)
     return (m.vertex(tri[0])[axis] + m.vertex(tri[1])[axis] + m.vertex(tri[2])[axis]) / 3.0f;
 }
 
-TEST(MeshTree, NineTrianglesMakeOneLeaf)
+TEST(MeshTree, NineTrianglesMakeOneLeafAndTenAreSplit)
 {
-    MeshData m;
-    for (int i = 0; i < 9; ++i) addTriangleAt(m, float(10 * i), 0, 0);
-    auto tree = buildTree(m);
-    EXPECT_EQ(tree->root->left, nullptr);
-    EXPECT_EQ(tree->root->right, nullptr);
-    EXPECT_EQ(tree->root->triangleCount, 9u);
+    for (int count : {9, 10}) {
+        SCOPED_TRACE(count);
+        MeshData m;
+        for (int i = 0; i < count; ++i) addTriangleAt(m, float(10 * i), 0, 0);
+        auto tree = buildTree(m);
+        EXPECT_EQ(tree->root->triangleCount, unsigned(count));
+        if (count < 10) {
+            EXPECT_EQ(tree->root->left, nullptr);
+            EXPECT_EQ(tree->root->right, nullptr);
+        } else {
+            ASSERT_NE(tree->root->left, nullptr);
+            EXPECT_EQ(tree->root->left->triangleCount, 5u);
+        }
+    }
 }
 
 TEST(MeshTree, TrianglesWithOneCentroidStayInOneLeaf)
@@ -98,6 +107,34 @@ TEST(MeshTree, SplitsOnTheAxisWhoseMeanHalvesTheNodeBest)
     for (unsigned t = 0; t < 6; ++t) EXPECT_GT(centroid(m, root->right->triangles + 3 * t, 1), 5.6f);
 }
 
+TEST(MeshTree, EqualSplitsGoToTheLowerAxis)
+{
+    // Twelve triangles in two groups of six along two axes at once (a different
+    // six on each), all alike on the third: both axes halve the node equally.
+    struct Case {
+        const char* name;
+        int first, second;  // the two halving axes; the lower one must win
+    } cases[] = {{"x and y", 0, 1}, {"y and z", 1, 2}, {"x and z", 0, 2}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        MeshData m;
+        for (int i = 0; i < 12; ++i) {
+            float at[3] = {0, 0, 0};
+            at[c.first] = i < 6 ? 0.0f : 10.0f;
+            at[c.second] = i % 2 ? 10.0f : 0.0f;
+            addTriangleAt(m, at[0], at[1], at[2]);
+        }
+        auto tree = buildTree(m);
+        const MeshTreeNode* root = tree->root;
+        ASSERT_NE(root->left, nullptr);
+        ASSERT_EQ(root->left->triangleCount, 6u);
+        for (unsigned t = 0; t < 6; ++t) {
+            EXPECT_LT(centroid(m, root->left->triangles + 3 * t, c.first), 5.0f);
+            EXPECT_GT(centroid(m, root->right->triangles + 3 * t, c.first), 5.0f);
+        }
+    }
+}
+
 TEST(MeshTree, PartitionMovesTrianglesBelowTheMeanToTheFront)
 {
     MeshData m;
@@ -107,6 +144,13 @@ TEST(MeshTree, PartitionMovesTrianglesBelowTheMeanToTheFront)
     EXPECT_EQ(tree.partition(0, m.vertices.data(), &node), 2u);
     EXPECT_LT(centroid(m, node.triangles, 0), 2.0f);
     EXPECT_LT(centroid(m, node.triangles + 3, 0), 2.0f);
+
+    // A centroid exactly at the mean (3 of 0, 3, 6) stays behind.
+    MeshData exact;
+    for (float x : {6.0f, 3.0f, 0.0f}) exact.addTriangle(Vector3{x, 0, 0}, Vector3{x, 1, 0}, Vector3{x, 0, 1});
+    MeshTreeNode exactNode{3, exact.indices.data(), BoundingBox{}, nullptr, nullptr};
+    EXPECT_EQ(tree.partition(0, exact.vertices.data(), &exactNode), 1u);
+    EXPECT_EQ(exact.vertex(exactNode.triangles[0]).x, 0.0f);
 }
 
 TEST(MeshTree, ClosedMeshTreeCoversEveryTriangleOnceWithTightBounds)
@@ -178,6 +222,41 @@ TEST(MeshTree, EmptyMeshHasAnEmptyBoxAtTheOrigin)
         EXPECT_EQ(tree.bounds.min[a], 0.0f);
         EXPECT_EQ(tree.bounds.max[a], 0.0f);
     }
+}
+
+TEST(MeshTree, RefusesMeshesThatReachOutsideTheirArrays)
+{
+    float vertices[9] = {0, 0, 0, 1, 0, 0, 0, 1, 0};
+    std::uint16_t inRange[6] = {0, 1, 2, 2, 1, 0};
+    std::uint16_t pastTheEnd[6] = {0, 1, 2, 2, 3, 0};
+    struct Case {
+        const char* name;
+        int vertexCount;
+        float* vertices;
+        int triangleCount;
+        std::uint16_t* triangles;
+    } cases[] = {
+        {"index past the last vertex", 3, vertices, 2, pastTheEnd},
+        {"vertex count too small for the indices", 2, vertices, 2, inRange},
+        {"negative triangle count", 3, vertices, -1, inRange},
+        {"no index array", 3, vertices, 2, nullptr},
+        {"no vertex array", 3, nullptr, 2, inRange},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        MeshTree tree;
+        EXPECT_THROW(tree.build(c.vertexCount, c.vertices, c.triangleCount, c.triangles), std::invalid_argument);
+        EXPECT_EQ(tree.root, nullptr);
+
+        TriangleMeshBody body{};
+        EXPECT_THROW(initTriangleMesh(&body, 1.0f, c.vertexCount, c.vertices, c.triangleCount, c.triangles, true),
+                     std::invalid_argument);
+        EXPECT_EQ(body.meshTree, nullptr);
+        EXPECT_EQ(body.mass, 0.0f);
+    }
+    MeshTree tree;
+    tree.build(3, vertices, 2, inRange);
+    EXPECT_EQ(tree.root->triangleCount, 2u);
 }
 
 // initTriangleMesh, movable and static.

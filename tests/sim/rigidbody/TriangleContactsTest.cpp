@@ -72,6 +72,28 @@ TEST(ClipPolygonToPlane, KeepsTheInsidePartInCyclicOrder)
     expectVector(triangle[1], 1, 1, 0);
 }
 
+TEST(ClipPolygonToPlane, InsideRunAfterAnOutsideVertexFollowsTheTwoCrossings)
+{
+    // q0 inside, q1 outside, q2 inside: q0, the crossing leaving on q0-q1, the
+    // crossing coming back on q1-q2, then q2. Each crossing X(a, b) is measured
+    // from the edge's end b: b + (a - b) t with t = dist_b / (dist_b - dist_a).
+    // From a's side the two crossings would have x = 0.0500000007 and 0.0500000119.
+    Vector3 polygon[MAX_POLYGON_VERTICES] = {{0.1f, 0.3f, 0}, {-0.7f, 0.3f, 0.2f}, {0.5f, -1.3f, 0.9f}};
+    int count = 3;
+    clipPolygonToPlane(Vector3{1, 0, 0}, 0.05f, count, polygon);
+    ASSERT_EQ(count, 4);
+    const Vector3 expected[4] = {{0.1f, 0.3f, 0},
+                                 {0.0500000119f, 0.300000012f, 0.012500003f},
+                                 {0.0499999821f, -0.699999988f, 0.637499988f},
+                                 {0.5f, -1.3f, 0.9f}};
+    for (int k = 0; k < 4; ++k) {
+        SCOPED_TRACE(k);
+        EXPECT_EQ(polygon[k].x, expected[k].x);
+        EXPECT_EQ(polygon[k].y, expected[k].y);
+        EXPECT_EQ(polygon[k].z, expected[k].z);
+    }
+}
+
 TEST(ClipPolygonToPlane, MovesTheOutsideEndOfASegment)
 {
     Vector3 segment[MAX_POLYGON_VERTICES] = {{0, 3, 0}, {0, -1, 0}};

@@ -125,6 +125,24 @@ TEST(RayOrientedBox, EntersAndLeavesThroughTheFacesAlongTheRay)
     }
 }
 
+TEST(RayOrientedBox, ThroughACornerOfATurnedBoxTouchesAtOnePoint)
+{
+    // Turned about z so that the box's corner (-1, 2) lies at world (3, 1): the
+    // ray along x = 3 enters and leaves there. The box-frame origin is the
+    // transposed rotation times the offset, each component rounded once; summing
+    // it as a dot product of floats splits the corner into two points.
+    const Matrix3 turn{{{0.8f, -0.6f, 0}, {0.6f, 0.8f, 0}, {0, 0, 1}}};
+    const rigidbody::BoxBody box = boxAt(Vector3{5, 0, 0}, turn);
+    for (float z : {-2.0f, 0.0f, 1.5f}) {
+        SCOPED_TRACE(z);
+        unsigned count = 0;
+        Vector3 points[2];
+        ASSERT_TRUE(rayOrientedBox(Ray{Vector3{3, -10, z}, up}, box, count, points));
+        ASSERT_EQ(count, 1u);
+        expectPoint(points[0], 3, 1, z);
+    }
+}
+
 TEST(RayOrientedBox, LeavingFromTheSurfaceGivesOnePoint)
 {
     // Origin on the top face, going out: entry and exit coincide at the origin.
