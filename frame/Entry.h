@@ -5,7 +5,7 @@
 #include <OgreException.h>
 
 // Writes the error report (caption and the exception's full description) to
-// standard error, where the original showed a message box.
+// standard error, in place of a message box.
 void reportException(const Ogre::Exception& e);
 
 template <class Application>

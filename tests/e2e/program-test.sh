@@ -4,7 +4,7 @@
 # Scenarios:
 #   run             window and title, two screenshots a second apart (window-sized,
 #                   not blank, different: the bodies fall), F R T, Escape ends with 0,
-#                   one seeding line on standard output, OIS noted in "Ogre.log"
+#                   standard output only the seeding line, OIS noted in "Ogre.log"
 #   quit-q          Q ends with 0
 #   close           closing the window ends with 0
 #   missing-sphere  resources without "sphere.mesh": the error report and exit code 1
@@ -85,8 +85,10 @@ run_scenario() {
 
   xsession_press_until "$win" Escape "$STEP" xsession_program_gone
   expect_exit 0
+  # Standard output is the programs' own: the seeding line once, and no echo of Ogre's log.
   [ "$(grep -c -- '--------- seeding with: ' "$scratch/stdout")" = 1 ] || fail "not one seeding line"
   grep -qxE -- '--------- seeding with: [0-9]+' "$scratch/stdout" || fail "the seeding line has no number"
+  [ "$(wc -l <"$scratch/stdout")" = 1 ] || fail "standard output holds more than the seeding line"
   grep -q -- '\*\*\* Initializing OIS \*\*\*' "$scratch/Ogre.log" || fail "Ogre.log does not note OIS"
 }
 

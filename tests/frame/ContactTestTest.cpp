@@ -103,4 +103,17 @@ TEST_F(ContactTestScene, FirstFrameShowsTheInitialPosesThenTheBodiesFall)
     EXPECT_EQ(app.mNodes[1]->getPosition().y, app.mSimulator.getBody(1)->position.y);
 }
 
+// The bodies fall at the origin; the camera looks at them from above a corner of
+// the enclosure, close enough for bodies of a fifth of a unit.
+TEST(ContactTestCamera, LooksAtTheEnclosureFromAboveACorner)
+{
+    BallAndCrate app;
+    app.createCamera();
+    Ogre::Camera* camera = app.mCamera;
+    EXPECT_EQ(camera->getName(), "PlayerCam");
+    EXPECT_EQ(camera->getPosition(), Ogre::Vector3(6, 6, -6));
+    EXPECT_TRUE(camera->getDirection().positionEquals(Ogre::Vector3(-1, -1, 1).normalisedCopy(), 1e-6f));
+    EXPECT_EQ(camera->getNearClipDistance(), 0.5f);
+}
+
 }  // namespace

@@ -1,5 +1,9 @@
-// The media that the build generates, read back the way the programs read them.
+// The media that the programs read (the generated mesh and texture, the hand-written
+// scripts), read back the way the programs read them.
 #include <Ogre.h>
+#include <Overlay/OgreFontManager.h>
+#include <Overlay/OgreOverlayElement.h>
+#include <Overlay/OgreOverlayManager.h>
 
 #include <gtest/gtest.h>
 
@@ -59,6 +63,32 @@ TEST(Media, RockwallTextureIsASquarePowerOfTwo)
     image.load(stream, "png");
     EXPECT_EQ(image.getWidth(), 256u);
     EXPECT_EQ(image.getHeight(), 256u);
+}
+
+// The scripts are parsed when their group is initialised: a misspelt name leaves
+// a material, the overlay or one of its elements missing without stopping a program.
+TEST(Media, ScriptsDefineTheMaterialsAndTheStatisticsOverlay)
+{
+    Ogre::ResourceGroupManager& groups = Ogre::ResourceGroupManager::getSingleton();
+    for (const char* location : {MARROWFIELD_SCRIPTS_DIR "/materials", MARROWFIELD_SCRIPTS_DIR "/overlays",
+                                 MARROWFIELD_FONT_DIR, MARROWFIELD_MEDIA_DIR "/textures"})
+        groups.addResourceLocation(location, "FileSystem", "ProgramScripts");
+    groups.initialiseResourceGroup("ProgramScripts");
+
+    for (const char* name : {"Examples/Rockwall", "Examples/Bunny"})
+        EXPECT_TRUE(Ogre::MaterialManager::getSingleton().resourceExists(name, "ProgramScripts")) << name;
+    Ogre::MaterialPtr rockwall = Ogre::MaterialManager::getSingleton().getByName("Examples/Rockwall", "ProgramScripts");
+    ASSERT_TRUE(rockwall);
+    EXPECT_EQ(rockwall->getTechnique(0)->getPass(0)->getTextureUnitState(0)->getTextureName(), "rockwall.png");
+
+    Ogre::OverlayManager& overlays = Ogre::OverlayManager::getSingleton();
+    EXPECT_NE(overlays.getByName("Core/DebugOverlay"), nullptr);
+    for (const char* name : {"Core/AverageFps", "Core/CurrFps", "Core/BestFps", "Core/WorstFps", "Core/NumTris",
+                             "Core/NumBatches", "Core/DebugText"}) {
+        ASSERT_TRUE(overlays.hasOverlayElement(name)) << name;
+        EXPECT_EQ(overlays.getOverlayElement(name)->getTypeName(), "TextArea") << name;
+    }
+    EXPECT_TRUE(Ogre::FontManager::getSingleton().resourceExists("DebugFont", "ProgramScripts"));
 }
 
 }  // namespace
