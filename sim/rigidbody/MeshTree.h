@@ -2,8 +2,12 @@
 // Collision shape of a triangle mesh: the caller's vertex array, an own copy of the
 // 16-bit triangle indices and a binary tree of axis-aligned boxes over the triangles.
 #include <cstdint>
+#include <memory>
+#include <vector>
 
 #include "sim/maths/BoundingBox.h"
+#include "sim/maths/Sphere.h"
+#include "sim/rigidbody/NormalGrid.h"
 
 namespace physics {
 namespace rigidbody {
@@ -17,13 +21,41 @@ struct MeshTreeNode {
     BoundingBox bounds;        // body coordinates
     MeshTreeNode* left;
     MeshTreeNode* right;
+    std::uint32_t index = 0;  // of the node's summary, in depth-first order
 };
+
+// What the culling of mesh pairs knows of a triangle, body coordinates.
+struct TriangleSummary {
+    Vector3 normal;     // unit, by the winding; zero without area
+    float doubleArea;   // |(p1 - p0) x (p2 - p0)|, rounded down
+    float longestEdge;  // rounded up
+    float altitude;     // doubleArea / longestEdge, its least height, rounded down
+    Sphere sphere;      // holds the three vertices
+    double planeOffset;  // normal . centre of the sphere, in double
+    bool irregular;      // without area or too thin: never culled
+};
+
+// The same for a node's triangles.
+struct NodeSummary {
+    Sphere sphere;                // holds every vertex of the node's triangles
+    float minDoubleArea;          // least over the regular triangles (infinite without any)
+    float minAltitude;            // least over the regular triangles
+    float maxEdge;                // over all triangles
+    Vector3 coneAxis;             // every regular triangle's normal lies within
+    float coneAngle;              // this angle of the axis (pi or more: anywhere)
+    float planeSpread;            // greatest distance of the sphere's centre from a
+                                  // regular triangle's plane
+    std::uint32_t irregularCount;
+    std::uint32_t firstTriangle;  // position of the node's first triangle in the index copy
+};
+
+struct MeshWorldCache;
 
 // Built once, read-only afterwards. Nodes with fewer than 10 triangles are leaves;
 // larger ones are split on the axis whose centroid mean halves them best.
 class MeshTree {
 public:
-    MeshTree() = default;
+    MeshTree();
     ~MeshTree();
     MeshTree(const MeshTree&) = delete;
     MeshTree& operator=(const MeshTree&) = delete;
@@ -50,8 +82,18 @@ public:
     MeshTreeNode* root = nullptr;        // owned with all its descendants
     BoundingBox bounds{};                // of the root
 
+    // For the culling of mesh pairs, filled by build from the vertices as they are
+    // then (like the node bounds, they assume the vertex array does not change).
+    std::vector<TriangleSummary> triangleSummaries;  // in the order of the index copy
+    std::vector<NodeSummary> nodeSummaries;          // by MeshTreeNode::index
+    NormalGrid normalGrid;                           // the regular triangles' normals
+    // World positions of one walk, reused by the next (see MeshCulling.h); not part
+    // of the tree's value, so the walks may fill it through a const tree.
+    std::unique_ptr<MeshWorldCache> worldCache;
+
 private:
     void release();
+    void summarise();
 };
 
 }  // namespace rigidbody
