@@ -1,10 +1,12 @@
 // Pairs with a triangle mesh: the table entries and the walks of the mesh tree.
 #include "sim/rigidbody/CollideMesh.h"
 
+#include <cmath>
 #include <cstddef>
 
 #include "sim/maths/Matrix4.h"
 #include "sim/rigidbody/Collide.h"
+#include "sim/rigidbody/FullMeshWalks.h"
 #include "sim/rigidbody/TriangleContacts.h"
 
 namespace physics {
@@ -32,7 +34,12 @@ void worldTriangle(const Matrix4& transform, const float* vertices, const MeshTr
 
 const MeshTree* treeOf(const RigidBody* mesh) { return static_cast<const TriangleMeshBody*>(mesh)->meshTree; }
 
+MeshWalk currentWalk = MeshWalk::CULLED;
+
 }  // namespace
+
+void setMeshWalk(MeshWalk walk) { currentWalk = walk; }
+MeshWalk meshWalk() { return currentWalk; }
 
 void collideBoxTriMesh(RigidBody* boxBody, RigidBody* mesh, ContactList* contacts)
 {
@@ -42,7 +49,12 @@ void collideBoxTriMesh(RigidBody* boxBody, RigidBody* mesh, ContactList* contact
     const OrientedBox shape{box->position,
                             {column(box->rotation, 0), column(box->rotation, 1), column(box->rotation, 2)},
                             box->halfExtents};
-    collideTreeBox(tree->root, tree->vertices, mesh->rotation, mesh->position, mesh, shape, boxBody, contacts);
+    if (currentWalk == MeshWalk::FULL) {
+        full::collideTreeBox(tree->root, tree->vertices, mesh->rotation, mesh->position, mesh, shape, boxBody,
+                             contacts);
+        return;
+    }
+    collideTreeBox(tree->root, MeshInWorld(tree, mesh->rotation, mesh->position, mesh), shape, boxBody, contacts);
 }
 
 void collideSphereTriMesh(RigidBody* sphere, RigidBody* mesh, ContactList* contacts)
@@ -79,37 +91,41 @@ void collidePlaneTriMesh(RigidBody* plane, RigidBody* mesh, ContactList* contact
     collideTriMeshPlane(mesh, plane, contacts);
 }
 
-void collideTreeBox(const MeshTreeNode* node, const float* vertices, const Matrix3& rotation, const Vector3& position,
-                    RigidBody* meshBody, const OrientedBox& box, RigidBody* boxBody, ContactList* contacts)
+void collideTreeBox(const MeshTreeNode* node, const MeshInWorld& mesh, const OrientedBox& box, RigidBody* boxBody,
+                    ContactList* contacts)
 {
+    if (sphereMissesBox(mesh.nodeBounds(node), box)) return;
     if (node->left) {
-        collideTreeBox(node->left, vertices, rotation, position, meshBody, box, boxBody, contacts);
-        collideTreeBox(node->right, vertices, rotation, position, meshBody, box, boxBody, contacts);
+        collideTreeBox(node->left, mesh, box, boxBody, contacts);
+        collideTreeBox(node->right, mesh, box, boxBody, contacts);
         return;
     }
-    const Matrix4 transform = meshTransform(rotation, position);
+    const std::uint32_t first = mesh.tree()->nodeSummaries[node->index].firstTriangle;
     for (std::uint32_t i = 0; i < node->triangleCount; ++i) {
         Vector3 triangle[3];
-        worldTriangle(transform, vertices, node, i, triangle);
-        collideTriangleBox(triangle, box, meshBody, boxBody, contacts);
+        mesh.triangle(first + i, triangle);
+        if (triangleMissesBox(triangle, box)) continue;
+        collideTriangleBox(triangle, box, mesh.body(), boxBody, contacts);
     }
 }
 
-void collideTreeSphere(const MeshTreeNode* node, const float* vertices, const Matrix3& rotation,
-                       const Vector3& position, RigidBody* meshBody, const Sphere& sphere, RigidBody* sphereBody,
-                       ContactList* contacts)
+namespace {
+
+// The sphere and plane walks below, with the mesh transform and axes formed once
+// for the whole walk rather than at every node (the same floats either way).
+void sphereWalk(const MeshTreeNode* node, const float* vertices, const Matrix4& transform, const Vector3 (&axes)[3],
+                RigidBody* meshBody, const Sphere& sphere, RigidBody* sphereBody, ContactList* contacts)
 {
     // The node's bounds turn with the mesh.
-    const Matrix4 transform = meshTransform(rotation, position);
     const BoundingBox& b = node->bounds;
     const OrientedBox nodeBox{Matrix4::transformAffine(transform, Vector3((b.max - b.min) * 0.5f + b.min)),
-                              {column(rotation, 0), column(rotation, 1), column(rotation, 2)},
+                              {axes[0], axes[1], axes[2]},
                               b.halfExtents()};
     if (!nodeBox.intersectsSphere(sphere)) return;
 
     if (node->left) {
-        collideTreeSphere(node->left, vertices, rotation, position, meshBody, sphere, sphereBody, contacts);
-        collideTreeSphere(node->right, vertices, rotation, position, meshBody, sphere, sphereBody, contacts);
+        sphereWalk(node->left, vertices, transform, axes, meshBody, sphere, sphereBody, contacts);
+        sphereWalk(node->right, vertices, transform, axes, meshBody, sphere, sphereBody, contacts);
         return;
     }
     for (std::uint32_t i = 0; i < node->triangleCount; ++i) {
@@ -119,11 +135,9 @@ void collideTreeSphere(const MeshTreeNode* node, const float* vertices, const Ma
     }
 }
 
-void collideTreePlane(const MeshTreeNode* node, const float* vertices, const Matrix3& rotation,
-                      const Vector3& position, RigidBody* meshBody, const Plane& plane, RigidBody* planeBody,
-                      ContactList* contacts)
+void planeWalk(const MeshTreeNode* node, const float* vertices, const Matrix4& transform, RigidBody* meshBody,
+               const Plane& plane, RigidBody* planeBody, ContactList* contacts)
 {
-    const Matrix4 transform = meshTransform(rotation, position);
     const BoundingBox& b = node->bounds;
     bool behind = false;  // some corner strictly behind the plane (or not a number)
     for (int corner = 0; corner < 8 && !behind; ++corner) {
@@ -134,8 +148,8 @@ void collideTreePlane(const MeshTreeNode* node, const float* vertices, const Mat
     if (!behind) return;
 
     if (node->left) {
-        collideTreePlane(node->left, vertices, rotation, position, meshBody, plane, planeBody, contacts);
-        collideTreePlane(node->right, vertices, rotation, position, meshBody, plane, planeBody, contacts);
+        planeWalk(node->left, vertices, transform, meshBody, plane, planeBody, contacts);
+        planeWalk(node->right, vertices, transform, meshBody, plane, planeBody, contacts);
         return;
     }
     for (std::uint32_t i = 0; i < node->triangleCount; ++i) {
@@ -145,91 +159,166 @@ void collideTreePlane(const MeshTreeNode* node, const float* vertices, const Mat
     }
 }
 
+}  // namespace
+
+void collideTreeSphere(const MeshTreeNode* node, const float* vertices, const Matrix3& rotation,
+                       const Vector3& position, RigidBody* meshBody, const Sphere& sphere, RigidBody* sphereBody,
+                       ContactList* contacts)
+{
+    const Vector3 axes[3] = {column(rotation, 0), column(rotation, 1), column(rotation, 2)};
+    sphereWalk(node, vertices, meshTransform(rotation, position), axes, meshBody, sphere, sphereBody, contacts);
+}
+
+void collideTreePlane(const MeshTreeNode* node, const float* vertices, const Matrix3& rotation,
+                      const Vector3& position, RigidBody* meshBody, const Plane& plane, RigidBody* planeBody,
+                      ContactList* contacts)
+{
+    planeWalk(node, vertices, meshTransform(rotation, position), meshBody, plane, planeBody, contacts);
+}
+
 void collideTreeTree(const MeshTree* first, const Matrix3& firstRotation, const Vector3& firstPosition,
                      RigidBody* firstBody, const MeshTree* second, const Matrix3& secondRotation,
                      const Vector3& secondPosition, RigidBody* secondBody, ContactList* contacts)
 {
+    // One tree on both sides would share one cache of world positions.
+    if (currentWalk == MeshWalk::FULL || first == second) {
+        full::collideTreeTree(first, firstRotation, firstPosition, firstBody, second, secondRotation, secondPosition,
+                              secondBody, contacts);
+        return;
+    }
     if (!first || !first->root || !second || !second->root) return;
+    const MeshInWorld pm(first, firstRotation, firstPosition, firstBody);
+    const MeshInWorld qm(second, secondRotation, secondPosition, secondBody);
+    MeshPairWalk walk(pm, qm, contacts);
     const MeshTreeNode* p = first->root;
     const MeshTreeNode* q = second->root;
-    const float* pv = first->vertices;
-    const float* qv = second->vertices;
     if (p->left && q->left)
-        walkNodeNode(p, pv, firstRotation, firstPosition, firstBody, q, qv, secondRotation, secondPosition,
-                     secondBody, contacts);
+        walkNodeNode(walk, p, pm, q, qm);
     else if (p->left)
-        walkNodeLeaf(p, pv, firstRotation, firstPosition, firstBody, q, qv, secondRotation, secondPosition,
-                     secondBody, contacts);
+        walkNodeLeaf(walk, p, pm, q, qm);
     else if (q->left)  // the inner node goes first
-        walkNodeLeaf(q, qv, secondRotation, secondPosition, secondBody, p, pv, firstRotation, firstPosition,
-                     firstBody, contacts);
+        walkNodeLeaf(walk, q, qm, p, pm);
     else
-        collideLeafLeaf(p, pv, firstRotation, firstPosition, firstBody, q, qv, secondRotation, secondPosition,
-                        secondBody, contacts);
+        collideLeafLeaf(walk, p, pm, q, qm);
 }
 
-void walkNodeNode(const MeshTreeNode* p, const float* pVertices, const Matrix3& pRotation, const Vector3& pPosition,
-                  RigidBody* pBody, const MeshTreeNode* q, const float* qVertices, const Matrix3& qRotation,
-                  const Vector3& qPosition, RigidBody* qBody, ContactList* contacts)
+MeshPairWalk::MeshPairWalk(const MeshInWorld& first, const MeshInWorld& second, ContactList* contacts)
+    : contacts_(contacts)
 {
+    // The search looks up the triangles of one mesh among the normals of the other:
+    // the fewer lookups the better.
+    const bool firstListed = first.tree()->triangleCount >= second.tree()->triangleCount;
+    listed_ = firstListed ? &first : &second;
+    other_ = firstListed ? &second : &first;
+}
+
+bool MeshPairWalk::apart(const WorldBounds& a, const MeshInWorld& am, std::uint32_t aStart, std::uint32_t aCount,
+                         const WorldBounds& b, const MeshInWorld& bm, std::uint32_t bStart, std::uint32_t bCount)
+{
+    if (groupsApart(a, b)) return true;
+    const double gap = gapBetween(a, b);
+    // Short of the reach at the search angle, the least the search can grant,
+    // there is no need to search.
+    if (!(gap > triangleReach(a, b, std::sin(NearParallelPairs::SEARCH_ANGLE)))) return false;
+    if (!nearParallel_.searched()) {
+        // Meshes apart as wholes need only the angle that puts them beyond reach
+        // (with room to spare): the narrower the search, the fewer pairs it lists.
+        const bool wholeMeshes = aCount == std::uint32_t(am.tree()->triangleCount) &&
+                                 bCount == std::uint32_t(bm.tree()->triangleCount);
+        const double sinNeeded = 2 * triangleReach(a, b, 1.0) / gap;
+        const double angle = wholeMeshes && sinNeeded < std::sin(NearParallelPairs::SEARCH_ANGLE)
+                                 ? std::max(std::asin(sinNeeded), 1e-3)
+                                 : NearParallelPairs::SEARCH_ANGLE;
+        nearParallel_.search(*listed_, *other_, angle);
+    }
+    if (!(gap > triangleReach(a, b, std::sin(nearParallel_.leastAngle(a, b))))) return false;
+    return &am == listed_ ? !nearParallel_.anyIn(aStart, aCount, bStart, bCount)
+                          : !nearParallel_.anyIn(bStart, bCount, aStart, aCount);
+}
+
+bool MeshPairWalk::apart(const MeshTreeNode* p, const MeshInWorld& pm, const MeshTreeNode* q, const MeshInWorld& qm)
+{
+    return apart(pm.nodeBounds(p), pm, pm.tree()->nodeSummaries[p->index].firstTriangle, p->triangleCount,
+                 qm.nodeBounds(q), qm, qm.tree()->nodeSummaries[q->index].firstTriangle, q->triangleCount);
+}
+
+TriangleMask MeshPairWalk::meeting(const MeshTreeNode* leaf, const MeshInWorld& leafMesh, TriangleMask mask,
+                                   const MeshTreeNode* node, const MeshInWorld& nodeMesh)
+{
+    const std::uint32_t leafStart = leafMesh.tree()->nodeSummaries[leaf->index].firstTriangle;
+    const std::uint32_t nodeStart = nodeMesh.tree()->nodeSummaries[node->index].firstTriangle;
+    const WorldBounds& nodeBounds = nodeMesh.nodeBounds(node);
+    for (std::uint32_t i = 0; i < leaf->triangleCount && i < 32; ++i)
+        if ((mask >> i & 1u) && apart(leafMesh.worldTriangle(leafStart + i).bounds, leafMesh, leafStart + i, 1,
+                                      nodeBounds, nodeMesh, nodeStart, node->triangleCount))
+            mask &= ~(TriangleMask(1) << i);
+    return mask;
+}
+
+namespace {
+
+// Whether no triangle of the leaf is left in mask.
+bool noneLeft(const MeshTreeNode* leaf, TriangleMask mask)
+{
+    if (leaf->triangleCount > 32) return false;
+    const TriangleMask used = leaf->triangleCount == 32 ? ALL_TRIANGLES : (TriangleMask(1) << leaf->triangleCount) - 1;
+    return (mask & used) == 0;
+}
+
+}  // namespace
+
+void walkNodeNode(MeshPairWalk& walk, const MeshTreeNode* p, const MeshInWorld& pm, const MeshTreeNode* q,
+                  const MeshInWorld& qm)
+{
+    if (walk.apart(p, pm, q, qm)) return;
     const MeshTreeNode* const pairs[4][2] = {{p->left, q->left}, {p->left, q->right}, {p->right, q->left},
                                              {p->right, q->right}};
     for (const auto& pair : pairs) {
         const MeshTreeNode* c = pair[0];
         const MeshTreeNode* d = pair[1];
         if (c->left && d->left)
-            walkNodeNode(c, pVertices, pRotation, pPosition, pBody, d, qVertices, qRotation, qPosition, qBody,
-                         contacts);
+            walkNodeNode(walk, c, pm, d, qm);
         else if (c->left)
-            walkNodeLeaf(c, pVertices, pRotation, pPosition, pBody, d, qVertices, qRotation, qPosition, qBody,
-                         contacts);
+            walkNodeLeaf(walk, c, pm, d, qm);
         else if (d->left)  // the inner node goes first
-            walkNodeLeaf(d, qVertices, qRotation, qPosition, qBody, c, pVertices, pRotation, pPosition, pBody,
-                         contacts);
+            walkNodeLeaf(walk, d, qm, c, pm);
         else
-            collideLeafLeaf(c, pVertices, pRotation, pPosition, pBody, d, qVertices, qRotation, qPosition, qBody,
-                            contacts);
+            collideLeafLeaf(walk, c, pm, d, qm);
     }
 }
 
-void walkNodeLeaf(const MeshTreeNode* node, const float* nodeVertices, const Matrix3& nodeRotation,
-                  const Vector3& nodePosition, RigidBody* nodeBody, const MeshTreeNode* leaf,
-                  const float* leafVertices, const Matrix3& leafRotation, const Vector3& leafPosition,
-                  RigidBody* leafBody, ContactList* contacts)
+void walkNodeLeaf(MeshPairWalk& walk, const MeshTreeNode* node, const MeshInWorld& nodeMesh, const MeshTreeNode* leaf,
+                  const MeshInWorld& leafMesh, TriangleMask leafMask)
 {
+    if (walk.apart(node, nodeMesh, leaf, leafMesh)) return;
+    // The leaf's triangles apart from this whole node are apart from its children.
+    leafMask = walk.meeting(leaf, leafMesh, leafMask, node, nodeMesh);
+    if (noneLeft(leaf, leafMask)) return;
     for (const MeshTreeNode* child : {node->left, node->right}) {
         if (child->left)
-            walkNodeLeaf(child, nodeVertices, nodeRotation, nodePosition, nodeBody, leaf, leafVertices, leafRotation,
-                         leafPosition, leafBody, contacts);
+            walkNodeLeaf(walk, child, nodeMesh, leaf, leafMesh, leafMask);
         else
-            collideLeafLeaf(child, nodeVertices, nodeRotation, nodePosition, nodeBody, leaf, leafVertices,
-                            leafRotation, leafPosition, leafBody, contacts);
+            collideLeafLeaf(walk, child, nodeMesh, leaf, leafMesh, leafMask);
     }
 }
 
-void collideLeafLeaf(const MeshTreeNode* f, const float* fVertices, const Matrix3& fRotation, const Vector3& fPosition,
-                     RigidBody* fBody, const MeshTreeNode* s, const float* sVertices, const Matrix3& sRotation,
-                     const Vector3& sPosition, RigidBody* sBody, ContactList* contacts)
+void collideLeafLeaf(MeshPairWalk& walk, const MeshTreeNode* f, const MeshInWorld& fm, const MeshTreeNode* s,
+                     const MeshInWorld& sm, TriangleMask sMask)
 {
-    const Matrix4 fTransform = meshTransform(fRotation, fPosition);
-    const Matrix4 sTransform = meshTransform(sRotation, sPosition);
-
-    // The second leaf's world triangles are the same for every triangle of the
-    // first: carry them over once when they fit (leaves are small, except those
-    // whose triangles could not be split).
-    constexpr std::uint32_t CACHED = 16;
-    Vector3 cache[CACHED][3];
-    const bool cached = s->triangleCount <= CACHED;
-    if (cached)
-        for (std::uint32_t j = 0; j < s->triangleCount; ++j) worldTriangle(sTransform, sVertices, s, j, cache[j]);
-
+    if (walk.apart(f, fm, s, sm)) return;
+    sMask = walk.meeting(s, sm, sMask, f, fm);
+    if (noneLeft(s, sMask)) return;
+    const TriangleMask fMask = walk.meeting(f, fm, ALL_TRIANGLES, s, sm);
+    const std::uint32_t fStart = fm.tree()->nodeSummaries[f->index].firstTriangle;
+    const std::uint32_t sStart = sm.tree()->nodeSummaries[s->index].firstTriangle;
     for (std::uint32_t i = 0; i < f->triangleCount; ++i) {
-        Vector3 first[3];
-        worldTriangle(fTransform, fVertices, f, i, first);
+        if (i < 32 && !(fMask >> i & 1u)) continue;
+        const WorldTriangle& a = fm.worldTriangle(fStart + i);
         for (std::uint32_t j = 0; j < s->triangleCount; ++j) {
-            Vector3 second[3];
-            if (!cached) worldTriangle(sTransform, sVertices, s, j, second);
-            collideTriangleTriangle(first, cached ? cache[j] : second, fBody, sBody, contacts);
+            if (j < 32 && !(sMask >> j & 1u)) continue;
+            const WorldTriangle& b = sm.worldTriangle(sStart + j);
+            if (trianglesApart(a.bounds, b.bounds)) continue;
+            collideTriangleTriangle(a.p, b.p, fm.body(), sm.body(), walk.contacts());
         }
     }
 }

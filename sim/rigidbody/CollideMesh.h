@@ -4,11 +4,18 @@
 // node's mesh body) and hands them to a triangle test. The visiting order is depth
 // first, left before right, triangles in index-list order: it fixes the order of
 // the contacts, which the impulse pass and the duplicate-point check depend on.
+//
+// The box and mesh-mesh walks skip the nodes, triangles and triangle pairs whose
+// tests could add no contact (MeshCulling.h says when that is certain), and so add
+// exactly the contacts of the full walks of FullMeshWalks.h, in the same order.
+#include <cstdint>
+
 #include "sim/maths/Matrix3.h"
 #include "sim/maths/Plane.h"
 #include "sim/maths/Sphere.h"
 #include "sim/maths/Vector3.h"
 #include "sim/rigidbody/Contact.h"
+#include "sim/rigidbody/MeshCulling.h"
 #include "sim/rigidbody/MeshTree.h"
 #include "sim/rigidbody/OrientedBox.h"
 #include "sim/rigidbody/RigidBody.h"
@@ -16,9 +23,15 @@
 namespace physics {
 namespace rigidbody {
 
-// Every triangle of the tree against the box; node bounds are not read.
-void collideTreeBox(const MeshTreeNode* node, const float* vertices, const Matrix3& rotation, const Vector3& position,
-                    RigidBody* meshBody, const OrientedBox& box, RigidBody* boxBody, ContactList* contacts);
+// Which box and mesh-mesh walks the pair table uses: the culled ones (always, in
+// the library's use) or the full ones, to compare the two. Process-wide.
+enum class MeshWalk { CULLED, FULL };
+void setMeshWalk(MeshWalk walk);
+MeshWalk meshWalk();
+
+// The triangles of the tree that can reach the box, against the box.
+void collideTreeBox(const MeshTreeNode* node, const MeshInWorld& mesh, const OrientedBox& box, RigidBody* boxBody,
+                    ContactList* contacts);
 
 // Skips every node whose bounds, turned with the mesh, do not touch the sphere.
 void collideTreeSphere(const MeshTreeNode* node, const float* vertices, const Matrix3& rotation,
@@ -30,28 +43,56 @@ void collideTreePlane(const MeshTreeNode* node, const float* vertices, const Mat
                       const Vector3& position, RigidBody* meshBody, const Plane& plane, RigidBody* planeBody,
                       ContactList* contacts);
 
-// Every triangle of one mesh against every triangle of the other; node bounds are
-// not read. The first triangle of each test comes from the first mesh's leaf,
-// except where a leaf of the first mesh meets an inner node of the second.
+// The triangle pairs of two meshes that can meet. The first triangle of each test
+// comes from the first mesh's leaf, except where a leaf of the first mesh meets an
+// inner node of the second.
 void collideTreeTree(const MeshTree* first, const Matrix3& firstRotation, const Vector3& firstPosition,
                      RigidBody* firstBody, const MeshTree* second, const Matrix3& secondRotation,
                      const Vector3& secondPosition, RigidBody* secondBody, ContactList* contacts);
 
+// Of a leaf's first 32 triangles, those that may still meet a triangle of the
+// nodes on the other side (bit i for triangle i); later triangles are always kept.
+using TriangleMask = std::uint32_t;
+constexpr TriangleMask ALL_TRIANGLES = ~TriangleMask(0);
+
+// Both meshes of one mesh-mesh walk and what it has learnt of them.
+class MeshPairWalk {
+public:
+    MeshPairWalk(const MeshInWorld& first, const MeshInWorld& second, ContactList* contacts);
+
+    // Whether no triangle of node p (of mesh pm) and none of node q can meet.
+    bool apart(const MeshTreeNode* p, const MeshInWorld& pm, const MeshTreeNode* q, const MeshInWorld& qm);
+    // The triangles of mask that may meet a triangle of node.
+    TriangleMask meeting(const MeshTreeNode* leaf, const MeshInWorld& leafMesh, TriangleMask mask,
+                         const MeshTreeNode* node, const MeshInWorld& nodeMesh);
+
+    ContactList* contacts() const { return contacts_; }
+
+private:
+    // Groups a (triangles [aStart, aStart + aCount) of am) and b: apart by their
+    // cones and planes, or by distance at the angle the search grants.
+    bool apart(const WorldBounds& a, const MeshInWorld& am, std::uint32_t aStart, std::uint32_t aCount,
+               const WorldBounds& b, const MeshInWorld& bm, std::uint32_t bStart, std::uint32_t bCount);
+
+    const MeshInWorld* listed_;  // its triangles come first in nearParallel_'s pairs
+    const MeshInWorld* other_;
+    NearParallelPairs nearParallel_;
+    ContactList* contacts_;
+};
+
 // Both nodes inner: the child pairings left-left, left-right, right-left, right-right.
-void walkNodeNode(const MeshTreeNode* p, const float* pVertices, const Matrix3& pRotation, const Vector3& pPosition,
-                  RigidBody* pBody, const MeshTreeNode* q, const float* qVertices, const Matrix3& qRotation,
-                  const Vector3& qPosition, RigidBody* qBody, ContactList* contacts);
+void walkNodeNode(MeshPairWalk& walk, const MeshTreeNode* p, const MeshInWorld& pm, const MeshTreeNode* q,
+                  const MeshInWorld& qm);
 
-// An inner node against a leaf: the node's children in turn.
-void walkNodeLeaf(const MeshTreeNode* node, const float* nodeVertices, const Matrix3& nodeRotation,
-                  const Vector3& nodePosition, RigidBody* nodeBody, const MeshTreeNode* leaf,
-                  const float* leafVertices, const Matrix3& leafRotation, const Vector3& leafPosition,
-                  RigidBody* leafBody, ContactList* contacts);
+// An inner node against a leaf: the node's children in turn, with the leaf's
+// triangles that may still meet them.
+void walkNodeLeaf(MeshPairWalk& walk, const MeshTreeNode* node, const MeshInWorld& nodeMesh, const MeshTreeNode* leaf,
+                  const MeshInWorld& leafMesh, TriangleMask leafMask = ALL_TRIANGLES);
 
-// Two leaves: the first leaf's triangles in the outer loop.
-void collideLeafLeaf(const MeshTreeNode* f, const float* fVertices, const Matrix3& fRotation, const Vector3& fPosition,
-                     RigidBody* fBody, const MeshTreeNode* s, const float* sVertices, const Matrix3& sRotation,
-                     const Vector3& sPosition, RigidBody* sBody, ContactList* contacts);
+// Two leaves: the first leaf's triangles in the outer loop; of the second's, those
+// of sMask.
+void collideLeafLeaf(MeshPairWalk& walk, const MeshTreeNode* f, const MeshInWorld& fm, const MeshTreeNode* s,
+                     const MeshInWorld& sm, TriangleMask sMask = ALL_TRIANGLES);
 
 }  // namespace rigidbody
 }  // namespace physics

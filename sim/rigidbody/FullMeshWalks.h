@@ -1,0 +1,40 @@
+#pragma once
+// The mesh-mesh and box-mesh walks without culling: every triangle of the mesh
+// against the box, every triangle of one mesh against every triangle of the
+// other, in the walks' order. They are the reference the culled walks of
+// CollideMesh.h must match record for record, and what the pair table uses while
+// setMeshWalk(MeshWalk::FULL) is in force (for comparisons and benchmarks).
+#include "sim/maths/Matrix3.h"
+#include "sim/maths/Vector3.h"
+#include "sim/rigidbody/Contact.h"
+#include "sim/rigidbody/MeshTree.h"
+#include "sim/rigidbody/OrientedBox.h"
+#include "sim/rigidbody/RigidBody.h"
+
+namespace physics {
+namespace rigidbody {
+namespace full {
+
+void collideTreeBox(const MeshTreeNode* node, const float* vertices, const Matrix3& rotation, const Vector3& position,
+                    RigidBody* meshBody, const OrientedBox& box, RigidBody* boxBody, ContactList* contacts);
+
+void collideTreeTree(const MeshTree* first, const Matrix3& firstRotation, const Vector3& firstPosition,
+                     RigidBody* firstBody, const MeshTree* second, const Matrix3& secondRotation,
+                     const Vector3& secondPosition, RigidBody* secondBody, ContactList* contacts);
+
+void walkNodeNode(const MeshTreeNode* p, const float* pVertices, const Matrix3& pRotation, const Vector3& pPosition,
+                  RigidBody* pBody, const MeshTreeNode* q, const float* qVertices, const Matrix3& qRotation,
+                  const Vector3& qPosition, RigidBody* qBody, ContactList* contacts);
+
+void walkNodeLeaf(const MeshTreeNode* node, const float* nodeVertices, const Matrix3& nodeRotation,
+                  const Vector3& nodePosition, RigidBody* nodeBody, const MeshTreeNode* leaf,
+                  const float* leafVertices, const Matrix3& leafRotation, const Vector3& leafPosition,
+                  RigidBody* leafBody, ContactList* contacts);
+
+void collideLeafLeaf(const MeshTreeNode* f, const float* fVertices, const Matrix3& fRotation, const Vector3& fPosition,
+                     RigidBody* fBody, const MeshTreeNode* s, const float* sVertices, const Matrix3& sRotation,
+                     const Vector3& sPosition, RigidBody* sBody, ContactList* contacts);
+
+}  // namespace full
+}  // namespace rigidbody
+}  // namespace physics
