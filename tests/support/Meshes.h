@@ -1,6 +1,7 @@
 #pragma once
 // Small generated triangle meshes and the mesh bodies built from them. Every mesh
 // is wound counter-clockwise seen from outside, so face normals point outwards.
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <deque>
@@ -110,6 +111,54 @@ inline MeshData sphereMesh(int slices, int stacks, float radius, float bumpiness
             m.addTriangle(ring(j, i), ring(j + 1, i + 1), ring(j, i + 1));
         }
     for (int i = 0; i < slices; ++i) m.addTriangle(bottom, ring(stacks - 1, i + 1), ring(stacks - 1, i));
+    return m;
+}
+
+// A closed, irregular and partly concave body of 2 * slices * (stacks - 1)
+// triangles, the kind of scanned model the programs load: a sphere of the given
+// radius pushed in and out by a few smooth lumps, with a little roughness.
+inline MeshData lumpyMesh(int slices, int stacks, float radius)
+{
+    MeshData m = sphereMesh(slices, stacks, 1.0f);
+    std::uint32_t seed = 2024u;
+    for (std::size_t i = 0; i < m.vertices.size(); i += 3) {
+        const double x = m.vertices[i], y = m.vertices[i + 1], z = m.vertices[i + 2];
+        const double theta = std::acos(std::max(-1.0, std::min(1.0, y))), phi = std::atan2(z, x);
+        seed = seed * 1664525u + 1013904223u;
+        const double rough = 0.015 * (double(seed >> 8) / double(1u << 24) * 2.0 - 1.0);
+        const double r = radius * (1.0 + 0.22 * std::sin(2 * theta) * std::cos(3 * phi) +
+                                   0.1 * std::cos(5 * theta + 2 * phi) + rough);
+        m.vertices[i] = float(x * r);
+        m.vertices[i + 1] = float(y * r * 0.85);
+        m.vertices[i + 2] = float(z * r);
+    }
+    return m;
+}
+
+// Ground height of a basin deepest at the origin (4), rising to hills of about 12
+// at 25 from it, with a gentle ripple.
+inline double terrainHeight(double x, double z)
+{
+    return 4.0 + 0.012 * (x * x + z * z) + 1.5 * std::sin(0.3 * x) * std::cos(0.25 * z);
+}
+
+// Static ground of samples x samples terrain heights over a square of the given
+// size centred on the origin (2 (samples - 1)^2 triangles, facing up).
+inline MeshData terrainMesh(int samples, float size)
+{
+    MeshData m;
+    const double step = double(size) / (samples - 1);
+    for (int j = 0; j < samples; ++j)
+        for (int i = 0; i < samples; ++i) {
+            const double x = -size / 2.0 + step * i, z = -size / 2.0 + step * j;
+            m.addVertex(Vector3{float(x), float(terrainHeight(x, z)), float(z)});
+        }
+    for (int j = 0; j + 1 < samples; ++j)
+        for (int i = 0; i + 1 < samples; ++i) {
+            const int a = j * samples + i, b = a + 1, c = a + samples, d = c + 1;
+            m.addTriangle(a, c, d);
+            m.addTriangle(a, d, b);
+        }
     return m;
 }
 
