@@ -1,5 +1,5 @@
-// Pairs with a closed mesh of 700 triangles (a perturbed sphere of radius 1):
-// time per call, and triangle tests (triangle pairs for two meshes) per second.
+// Pairs with closed meshes of 700 triangles: time per call, and triangle tests
+// (triangle pairs for two meshes) per second.
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
@@ -8,6 +8,7 @@
 #include "Meshes.h"
 #include "sim/maths/Matrix4.h"
 #include "sim/rigidbody/Collide.h"
+#include "sim/rigidbody/CollideMesh.h"
 #include "sim/rigidbody/TriangleContacts.h"
 
 using namespace testing_support;
@@ -96,27 +97,42 @@ void BM_MeshSphereFar(benchmark::State& state)
 }
 BENCHMARK(BM_MeshSphereFar);
 
+// The box and mesh-mesh walks with argument 0 are the full walks (the baseline),
+// with argument 1 the culled ones; "tests" counts the full walks' triangle tests.
+struct WalkMode {
+    explicit WalkMode(bool culled) { setMeshWalk(culled ? MeshWalk::CULLED : MeshWalk::FULL); }
+    ~WalkMode() { setMeshWalk(MeshWalk::CULLED); }
+};
+
 void BM_MeshBox(benchmark::State& state)
 {
     MeshStore meshes;
     BodyStore bodies;
     TriangleMeshBody* mesh = meshes.body(closedMesh(), Vector3{0, 0, 0}, true, 1, turned);
     BoxBody* box = bodies.box(Vector3{0.1f, 1.4f, 0.05f}, Vector3{1, 1, 1});
+    const WalkMode mode(state.range(0) != 0);
     run(state, mesh, box, std::uint64_t(mesh->meshTree->triangleCount));
 }
-BENCHMARK(BM_MeshBox);
+BENCHMARK(BM_MeshBox)->Arg(0)->Arg(1);
 
-void meshMesh(benchmark::State& state, float distance)
+// Two closed meshes of 700 triangles, bumpy spheres (radius 1, 10%) and lumpy
+// bodies like scanned models (reach about 1.2), touching or far apart.
+void meshMesh(benchmark::State& state, const MeshData& model, float distance)
 {
     MeshStore meshes;
-    TriangleMeshBody* a = meshes.body(closedMesh(), Vector3{0, 0, 0}, true, 1, turned);
-    TriangleMeshBody* b = meshes.body(closedMesh(), Vector3{0.2f, distance, 0.1f}, true);
+    TriangleMeshBody* a = meshes.body(model, Vector3{0, 0, 0}, true, 1, turned);
+    TriangleMeshBody* b = meshes.body(model, Vector3{0.2f, distance, 0.1f}, true);
+    const WalkMode mode(state.range(0) != 0);
     run(state, a, b, std::uint64_t(a->meshTree->triangleCount) * std::uint64_t(b->meshTree->triangleCount));
 }
-void BM_MeshMeshTouching(benchmark::State& state) { meshMesh(state, 1.9f); }
-void BM_MeshMeshFar(benchmark::State& state) { meshMesh(state, 10.0f); }
-BENCHMARK(BM_MeshMeshTouching)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_MeshMeshFar)->Unit(benchmark::kMillisecond);
+void BM_MeshMeshTouching(benchmark::State& state) { meshMesh(state, closedMesh(), 1.9f); }
+void BM_MeshMeshFar(benchmark::State& state) { meshMesh(state, closedMesh(), 10.0f); }
+void BM_LumpyMeshesTouching(benchmark::State& state) { meshMesh(state, lumpyMesh(25, 15, 1.0f), 1.75f); }
+void BM_LumpyMeshesApart(benchmark::State& state) { meshMesh(state, lumpyMesh(25, 15, 1.0f), 3.0f); }
+BENCHMARK(BM_MeshMeshTouching)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_MeshMeshFar)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_LumpyMeshesTouching)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_LumpyMeshesApart)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 
 // Baselines: the single triangle tests the walks are made of.
 
