@@ -1,0 +1,115 @@
+#include "sim/rigidbody/NodeTests.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace physics {
+namespace rigidbody {
+
+namespace {
+
+constexpr double U = 1.0 / (1 << 24);  // unit roundoff of float
+
+bool finite(const Vector3& v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); }
+
+double sum(const double v[3]) { return std::fabs(v[0]) + std::fabs(v[1]) + std::fabs(v[2]); }
+
+}  // namespace
+
+QuickBoxSphereTest::QuickBoxSphereTest(const Matrix3& rotation, const Sphere& sphere)
+{
+    double r[3][3];
+    bool ok = true;
+    for (int i = 0; i < 3; ++i)
+        for (int j = 0; j < 3; ++j) {
+            r[i][j] = rotation[i][j];
+            ok = ok && std::isfinite(r[i][j]);
+        }
+    const double det = r[0][0] * (r[1][1] * r[2][2] - r[1][2] * r[2][1]) -
+                       r[0][1] * (r[1][0] * r[2][2] - r[1][2] * r[2][0]) +
+                       r[0][2] * (r[1][0] * r[2][1] - r[1][1] * r[2][0]);
+    inverseSize_ = 0;
+    for (int i = 0; i < 3; ++i)
+        for (int j = 0; j < 3; ++j) {
+            // Cofactor of element (j, i), over the determinant.
+            const int j1 = (j + 1) % 3, j2 = (j + 2) % 3, i1 = (i + 1) % 3, i2 = (i + 2) % 3;
+            inverse_[i][j] = (r[j1][i1] * r[j2][i2] - r[j1][i2] * r[j2][i1]) / det;
+            inverseSize_ = std::max(inverseSize_, std::fabs(inverse_[i][j]));
+        }
+    sphereCentre_[0] = sphere.centre.x;
+    sphereCentre_[1] = sphere.centre.y;
+    sphereCentre_[2] = sphere.centre.z;
+    radius_ = sphere.radius;
+    // The float inverse's own threshold (1e-8) and a badly conditioned matrix are
+    // left to the test.
+    valid_ = ok && std::fabs(det) > 1e-4 && inverseSize_ < 1e4 && finite(sphere.centre) && radius_ >= 0 &&
+             std::isfinite(radius_);
+}
+
+Answer QuickBoxSphereTest::intersects(const Vector3& centre, const Vector3& halfExtents) const
+{
+    if (!valid_ || !(halfExtents.x >= 0 && halfExtents.y >= 0 && halfExtents.z >= 0)) return Answer::UNCLEAR;
+    const double c[3] = {centre.x, centre.y, centre.z};
+    const double h[3] = {halfExtents.x, halfExtents.y, halfExtents.z};
+    const double d[3] = {sphereCentre_[0] - c[0], sphereCentre_[1] - c[1], sphereCentre_[2] - c[2]};
+    double l[3], outside2 = 0;
+    for (int i = 0; i < 3; ++i) {
+        l[i] = inverse_[i][0] * d[0] + inverse_[i][1] * d[1] + inverse_[i][2] * d[2];
+        const double beyond = std::max(0.0, std::fabs(l[i]) - h[i]);
+        outside2 += beyond * beyond;
+    }
+    const double distance = std::sqrt(outside2);
+    const double margin = 64 * U * (1 + inverseSize_) * (sum(sphereCentre_) + sum(c)) +
+                          8 * U * (radius_ + sum(l) + sum(h)) + 1e-30;
+    // Written so that NaN answers UNCLEAR.
+    if (distance > radius_ + margin) return Answer::NO;
+    if (distance < radius_ - margin) return Answer::YES;
+    return Answer::UNCLEAR;
+}
+
+QuickCornersPlaneTest::QuickCornersPlaneTest(const Matrix4& transform, const Plane& plane)
+{
+    const double n[3] = {plane.normal.x, plane.normal.y, plane.normal.z};
+    const double t[3] = {transform.m[0][3], transform.m[1][3], transform.m[2][3]};
+    double frobenius2 = 0;
+    bool ok = std::isfinite(plane.d) && finite(plane.normal);
+    for (int j = 0; j < 3; ++j) {
+        along_[j] = 0;
+        for (int i = 0; i < 3; ++i) {
+            const double r = transform.m[i][j];
+            ok = ok && std::isfinite(r) && std::isfinite(t[i]);
+            along_[j] += r * n[i];
+            frobenius2 += r * r;
+        }
+    }
+    normal_ = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
+    offset_ = n[0] * t[0] + n[1] * t[1] + n[2] * t[2] + double(plane.d) * normal_ * normal_;
+    dn_ = std::fabs(double(plane.d)) * normal_;
+    frobenius_ = std::sqrt(frobenius2);
+    translation_ = std::sqrt(t[0] * t[0] + t[1] * t[1] + t[2] * t[2]);
+    valid_ = ok;
+}
+
+Answer QuickCornersPlaneTest::anyCornerBehind(const BoundingBox& bounds) const
+{
+    if (!valid_) return Answer::UNCLEAR;
+    const double lo[3] = {bounds.min.x, bounds.min.y, bounds.min.z};
+    const double hi[3] = {bounds.max.x, bounds.max.y, bounds.max.z};
+    // The signed distance of corner x is along . x + offset (exact geometry, with
+    // q = -d n as the plane's point and the corner at R x + t).
+    double least = offset_, terms = std::fabs(offset_), corner2 = 0;
+    for (int i = 0; i < 3; ++i) {
+        least += std::min(along_[i] * lo[i], along_[i] * hi[i]);
+        terms += std::fabs(along_[i]) * std::max(std::fabs(lo[i]), std::fabs(hi[i]));
+        corner2 += std::max(lo[i] * lo[i], hi[i] * hi[i]);
+    }
+    const double world = translation_ + frobenius_ * std::sqrt(corner2);
+    const double margin = normal_ * 6.03 * U * world + 5.02 * U * normal_ * dn_ + 1e-12 * terms + 1e-30;
+    // Written so that NaN answers UNCLEAR.
+    if (least - margin > 0) return Answer::NO;
+    if (least + margin < 0) return Answer::YES;
+    return Answer::UNCLEAR;
+}
+
+}  // namespace rigidbody
+}  // namespace physics
