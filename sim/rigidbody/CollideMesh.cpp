@@ -7,6 +7,7 @@
 #include "sim/maths/Matrix4.h"
 #include "sim/rigidbody/Collide.h"
 #include "sim/rigidbody/FullMeshWalks.h"
+#include "sim/rigidbody/NodeTests.h"
 #include "sim/rigidbody/TriangleContacts.h"
 
 namespace physics {
@@ -69,8 +70,13 @@ void collideTriMeshSphere(RigidBody* mesh, RigidBody* sphereBody, ContactList* c
     const MeshTree* tree = treeOf(mesh);
     if (!tree || !tree->root) return;
     const auto* sphere = static_cast<const SphereBody*>(sphereBody);
-    collideTreeSphere(tree->root, tree->vertices, mesh->rotation, mesh->position, mesh,
-                      Sphere{sphere->position, sphere->radius}, sphereBody, contacts);
+    const Sphere shape{sphere->position, sphere->radius};
+    if (currentWalk == MeshWalk::FULL)
+        full::collideTreeSphere(tree->root, tree->vertices, mesh->rotation, mesh->position, mesh, shape, sphereBody,
+                                contacts);
+    else
+        collideTreeSphere(tree->root, tree->vertices, mesh->rotation, mesh->position, mesh, shape, sphereBody,
+                          contacts);
 }
 
 void collideTriMeshTriMesh(RigidBody* a, RigidBody* b, ContactList* contacts)
@@ -82,8 +88,12 @@ void collideTriMeshPlane(RigidBody* mesh, RigidBody* planeBody, ContactList* con
 {
     const MeshTree* tree = treeOf(mesh);
     if (!tree || !tree->root) return;
-    collideTreePlane(tree->root, tree->vertices, mesh->rotation, mesh->position, mesh,
-                     static_cast<const PlaneBody*>(planeBody)->plane, planeBody, contacts);
+    const Plane& plane = static_cast<const PlaneBody*>(planeBody)->plane;
+    if (currentWalk == MeshWalk::FULL)
+        full::collideTreePlane(tree->root, tree->vertices, mesh->rotation, mesh->position, mesh, plane, planeBody,
+                               contacts);
+    else
+        collideTreePlane(tree->root, tree->vertices, mesh->rotation, mesh->position, mesh, plane, planeBody, contacts);
 }
 
 void collidePlaneTriMesh(RigidBody* plane, RigidBody* mesh, ContactList* contacts)
@@ -111,21 +121,25 @@ void collideTreeBox(const MeshTreeNode* node, const MeshInWorld& mesh, const Ori
 
 namespace {
 
-// The sphere and plane walks below, with the mesh transform and axes formed once
-// for the whole walk rather than at every node (the same floats either way).
+// The sphere and plane walks below: the mesh transform and axes are formed once
+// for the whole walk rather than at every node, and each node test is answered
+// from exact geometry where that is clear (NodeTests.h); the same floats and the
+// same answers either way.
 void sphereWalk(const MeshTreeNode* node, const float* vertices, const Matrix4& transform, const Vector3 (&axes)[3],
-                RigidBody* meshBody, const Sphere& sphere, RigidBody* sphereBody, ContactList* contacts)
+                const QuickBoxSphereTest& quick, RigidBody* meshBody, const Sphere& sphere, RigidBody* sphereBody,
+                ContactList* contacts)
 {
     // The node's bounds turn with the mesh.
     const BoundingBox& b = node->bounds;
     const OrientedBox nodeBox{Matrix4::transformAffine(transform, Vector3((b.max - b.min) * 0.5f + b.min)),
                               {axes[0], axes[1], axes[2]},
                               b.halfExtents()};
-    if (!nodeBox.intersectsSphere(sphere)) return;
+    const Answer answer = quick.intersects(nodeBox.centre, nodeBox.halfExtents);
+    if (answer == Answer::NO || (answer == Answer::UNCLEAR && !nodeBox.intersectsSphere(sphere))) return;
 
     if (node->left) {
-        sphereWalk(node->left, vertices, transform, axes, meshBody, sphere, sphereBody, contacts);
-        sphereWalk(node->right, vertices, transform, axes, meshBody, sphere, sphereBody, contacts);
+        sphereWalk(node->left, vertices, transform, axes, quick, meshBody, sphere, sphereBody, contacts);
+        sphereWalk(node->right, vertices, transform, axes, quick, meshBody, sphere, sphereBody, contacts);
         return;
     }
     for (std::uint32_t i = 0; i < node->triangleCount; ++i) {
@@ -135,12 +149,14 @@ void sphereWalk(const MeshTreeNode* node, const float* vertices, const Matrix4& 
     }
 }
 
-void planeWalk(const MeshTreeNode* node, const float* vertices, const Matrix4& transform, RigidBody* meshBody,
-               const Plane& plane, RigidBody* planeBody, ContactList* contacts)
+void planeWalk(const MeshTreeNode* node, const float* vertices, const Matrix4& transform,
+               const QuickCornersPlaneTest& quick, RigidBody* meshBody, const Plane& plane, RigidBody* planeBody,
+               ContactList* contacts)
 {
     const BoundingBox& b = node->bounds;
-    bool behind = false;  // some corner strictly behind the plane (or not a number)
-    for (int corner = 0; corner < 8 && !behind; ++corner) {
+    const Answer answer = quick.anyCornerBehind(b);
+    bool behind = answer == Answer::YES;  // some corner strictly behind the plane (or not a number)
+    for (int corner = 0; corner < 8 && answer == Answer::UNCLEAR && !behind; ++corner) {
         const Vector3 local{(corner & 1) ? b.max.x : b.min.x, (corner & 2) ? b.max.y : b.min.y,
                             (corner & 4) ? b.max.z : b.min.z};
         behind = !(Plane::signedDistance(plane, Matrix4::transformAffine(transform, local)) >= 0.0f);
@@ -148,8 +164,8 @@ void planeWalk(const MeshTreeNode* node, const float* vertices, const Matrix4& t
     if (!behind) return;
 
     if (node->left) {
-        planeWalk(node->left, vertices, transform, meshBody, plane, planeBody, contacts);
-        planeWalk(node->right, vertices, transform, meshBody, plane, planeBody, contacts);
+        planeWalk(node->left, vertices, transform, quick, meshBody, plane, planeBody, contacts);
+        planeWalk(node->right, vertices, transform, quick, meshBody, plane, planeBody, contacts);
         return;
     }
     for (std::uint32_t i = 0; i < node->triangleCount; ++i) {
@@ -166,14 +182,17 @@ void collideTreeSphere(const MeshTreeNode* node, const float* vertices, const Ma
                        ContactList* contacts)
 {
     const Vector3 axes[3] = {column(rotation, 0), column(rotation, 1), column(rotation, 2)};
-    sphereWalk(node, vertices, meshTransform(rotation, position), axes, meshBody, sphere, sphereBody, contacts);
+    sphereWalk(node, vertices, meshTransform(rotation, position), axes, QuickBoxSphereTest(rotation, sphere),
+               meshBody, sphere, sphereBody, contacts);
 }
 
 void collideTreePlane(const MeshTreeNode* node, const float* vertices, const Matrix3& rotation,
                       const Vector3& position, RigidBody* meshBody, const Plane& plane, RigidBody* planeBody,
                       ContactList* contacts)
 {
-    planeWalk(node, vertices, meshTransform(rotation, position), meshBody, plane, planeBody, contacts);
+    const Matrix4 transform = meshTransform(rotation, position);
+    planeWalk(node, vertices, transform, QuickCornersPlaneTest(transform, plane), meshBody, plane, planeBody,
+              contacts);
 }
 
 void collideTreeTree(const MeshTree* first, const Matrix3& firstRotation, const Vector3& firstPosition,

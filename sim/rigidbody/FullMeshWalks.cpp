@@ -16,6 +16,8 @@ Matrix4 meshTransform(const Matrix3& rotation, const Vector3& position)
     return Matrix4::makeTranslation(position) * Matrix4::fromRotation(rotation);
 }
 
+Vector3 column(const Matrix3& m, int c) { return Vector3{m[0][c], m[1][c], m[2][c]}; }
+
 // Triangle i of a leaf in world space, its vertices in index order.
 void worldTriangle(const Matrix4& transform, const float* vertices, const MeshTreeNode* leaf, std::uint32_t i,
                    Vector3 out[3])
@@ -42,6 +44,56 @@ void collideTreeBox(const MeshTreeNode* node, const float* vertices, const Matri
         Vector3 triangle[3];
         worldTriangle(transform, vertices, node, i, triangle);
         collideTriangleBox(triangle, box, meshBody, boxBody, contacts);
+    }
+}
+
+void collideTreeSphere(const MeshTreeNode* node, const float* vertices, const Matrix3& rotation,
+                       const Vector3& position, RigidBody* meshBody, const Sphere& sphere, RigidBody* sphereBody,
+                       ContactList* contacts)
+{
+    // The node's bounds turn with the mesh.
+    const Matrix4 transform = meshTransform(rotation, position);
+    const BoundingBox& b = node->bounds;
+    const OrientedBox nodeBox{Matrix4::transformAffine(transform, Vector3((b.max - b.min) * 0.5f + b.min)),
+                              {column(rotation, 0), column(rotation, 1), column(rotation, 2)},
+                              b.halfExtents()};
+    if (!nodeBox.intersectsSphere(sphere)) return;
+
+    if (node->left) {
+        collideTreeSphere(node->left, vertices, rotation, position, meshBody, sphere, sphereBody, contacts);
+        collideTreeSphere(node->right, vertices, rotation, position, meshBody, sphere, sphereBody, contacts);
+        return;
+    }
+    for (std::uint32_t i = 0; i < node->triangleCount; ++i) {
+        Vector3 triangle[3];
+        worldTriangle(transform, vertices, node, i, triangle);
+        collideTriangleSphere(triangle, sphere, meshBody, sphereBody, contacts);
+    }
+}
+
+void collideTreePlane(const MeshTreeNode* node, const float* vertices, const Matrix3& rotation,
+                      const Vector3& position, RigidBody* meshBody, const Plane& plane, RigidBody* planeBody,
+                      ContactList* contacts)
+{
+    const Matrix4 transform = meshTransform(rotation, position);
+    const BoundingBox& b = node->bounds;
+    bool behind = false;  // some corner strictly behind the plane (or not a number)
+    for (int corner = 0; corner < 8 && !behind; ++corner) {
+        const Vector3 local{(corner & 1) ? b.max.x : b.min.x, (corner & 2) ? b.max.y : b.min.y,
+                            (corner & 4) ? b.max.z : b.min.z};
+        behind = !(Plane::signedDistance(plane, Matrix4::transformAffine(transform, local)) >= 0.0f);
+    }
+    if (!behind) return;
+
+    if (node->left) {
+        collideTreePlane(node->left, vertices, rotation, position, meshBody, plane, planeBody, contacts);
+        collideTreePlane(node->right, vertices, rotation, position, meshBody, plane, planeBody, contacts);
+        return;
+    }
+    for (std::uint32_t i = 0; i < node->triangleCount; ++i) {
+        Vector3 triangle[3];
+        worldTriangle(transform, vertices, node, i, triangle);
+        collideTrianglePlane(triangle, plane, meshBody, planeBody, contacts);
     }
 }
 

@@ -1,10 +1,13 @@
 #pragma once
-// The mesh-mesh and box-mesh walks without culling: every triangle of the mesh
+// The mesh walks as plainly as they can be written: every triangle of the mesh
 // against the box, every triangle of one mesh against every triangle of the
-// other, in the walks' order. They are the reference the culled walks of
-// CollideMesh.h must match record for record, and what the pair table uses while
+// other, and the sphere and plane walks testing every node they reach with the
+// transform formed there. They are the reference the walks of CollideMesh.h must
+// match record for record, and what the pair table uses while
 // setMeshWalk(MeshWalk::FULL) is in force (for comparisons and benchmarks).
 #include "sim/maths/Matrix3.h"
+#include "sim/maths/Plane.h"
+#include "sim/maths/Sphere.h"
 #include "sim/maths/Vector3.h"
 #include "sim/rigidbody/Contact.h"
 #include "sim/rigidbody/MeshTree.h"
@@ -17,6 +20,14 @@ namespace full {
 
 void collideTreeBox(const MeshTreeNode* node, const float* vertices, const Matrix3& rotation, const Vector3& position,
                     RigidBody* meshBody, const OrientedBox& box, RigidBody* boxBody, ContactList* contacts);
+
+void collideTreeSphere(const MeshTreeNode* node, const float* vertices, const Matrix3& rotation,
+                       const Vector3& position, RigidBody* meshBody, const Sphere& sphere, RigidBody* sphereBody,
+                       ContactList* contacts);
+
+void collideTreePlane(const MeshTreeNode* node, const float* vertices, const Matrix3& rotation,
+                      const Vector3& position, RigidBody* meshBody, const Plane& plane, RigidBody* planeBody,
+                      ContactList* contacts);
 
 void collideTreeTree(const MeshTree* first, const Matrix3& firstRotation, const Vector3& firstPosition,
                      RigidBody* firstBody, const MeshTree* second, const Matrix3& secondRotation,
