@@ -37,6 +37,15 @@ const MeshTree* treeOf(const RigidBody* mesh) { return static_cast<const Triangl
 
 MeshWalk currentWalk = MeshWalk::CULLED;
 
+// The sphere and plane walks of the table entries; with the tree at hand they
+// can skip single triangles too.
+void sphereWalk(const MeshTreeNode* node, const float* vertices, const MeshTree* tree, const Matrix3& rotation,
+                const Vector3& position, RigidBody* meshBody, const Sphere& sphere, RigidBody* sphereBody,
+                ContactList* contacts);
+void planeWalk(const MeshTreeNode* node, const float* vertices, const MeshTree* tree, const Matrix3& rotation,
+               const Vector3& position, RigidBody* meshBody, const Plane& plane, RigidBody* planeBody,
+               ContactList* contacts);
+
 }  // namespace
 
 void setMeshWalk(MeshWalk walk) { currentWalk = walk; }
@@ -74,9 +83,9 @@ void collideTriMeshSphere(RigidBody* mesh, RigidBody* sphereBody, ContactList* c
     if (currentWalk == MeshWalk::FULL)
         full::collideTreeSphere(tree->root, tree->vertices, mesh->rotation, mesh->position, mesh, shape, sphereBody,
                                 contacts);
-    else
-        collideTreeSphere(tree->root, tree->vertices, mesh->rotation, mesh->position, mesh, shape, sphereBody,
-                          contacts);
+    else  // the tree's triangle summaries let whole triangles be skipped
+        sphereWalk(tree->root, tree->vertices, tree, mesh->rotation, mesh->position, mesh, shape, sphereBody,
+                   contacts);
 }
 
 void collideTriMeshTriMesh(RigidBody* a, RigidBody* b, ContactList* contacts)
@@ -92,8 +101,8 @@ void collideTriMeshPlane(RigidBody* mesh, RigidBody* planeBody, ContactList* con
     if (currentWalk == MeshWalk::FULL)
         full::collideTreePlane(tree->root, tree->vertices, mesh->rotation, mesh->position, mesh, plane, planeBody,
                                contacts);
-    else
-        collideTreePlane(tree->root, tree->vertices, mesh->rotation, mesh->position, mesh, plane, planeBody, contacts);
+    else  // the tree's triangle summaries let whole triangles be skipped
+        planeWalk(tree->root, tree->vertices, tree, mesh->rotation, mesh->position, mesh, plane, planeBody, contacts);
 }
 
 void collidePlaneTriMesh(RigidBody* plane, RigidBody* mesh, ContactList* contacts)
@@ -125,9 +134,9 @@ namespace {
 // for the whole walk rather than at every node, and each node test is answered
 // from exact geometry where that is clear (NodeTests.h); the same floats and the
 // same answers either way.
-void sphereWalk(const MeshTreeNode* node, const float* vertices, const Matrix4& transform, const Vector3 (&axes)[3],
-                const QuickBoxSphereTest& quick, RigidBody* meshBody, const Sphere& sphere, RigidBody* sphereBody,
-                ContactList* contacts)
+void sphereWalk(const MeshTreeNode* node, const float* vertices, const MeshTree* tree, const Matrix4& transform,
+                const Vector3 (&axes)[3], const QuickBoxSphereTest& quick, RigidBody* meshBody, const Sphere& sphere,
+                RigidBody* sphereBody, ContactList* contacts)
 {
     // The node's bounds turn with the mesh.
     const BoundingBox& b = node->bounds;
@@ -138,18 +147,21 @@ void sphereWalk(const MeshTreeNode* node, const float* vertices, const Matrix4& 
     if (answer == Answer::NO || (answer == Answer::UNCLEAR && !nodeBox.intersectsSphere(sphere))) return;
 
     if (node->left) {
-        sphereWalk(node->left, vertices, transform, axes, quick, meshBody, sphere, sphereBody, contacts);
-        sphereWalk(node->right, vertices, transform, axes, quick, meshBody, sphere, sphereBody, contacts);
+        sphereWalk(node->left, vertices, tree, transform, axes, quick, meshBody, sphere, sphereBody, contacts);
+        sphereWalk(node->right, vertices, tree, transform, axes, quick, meshBody, sphere, sphereBody, contacts);
         return;
     }
+    const TriangleSummary* summaries = tree ? &tree->triangleSummaries[tree->nodeSummaries[node->index].firstTriangle]
+                                            : nullptr;
     for (std::uint32_t i = 0; i < node->triangleCount; ++i) {
+        if (summaries && quick.triangleClear(summaries[i].sphere)) continue;
         Vector3 triangle[3];
         worldTriangle(transform, vertices, node, i, triangle);
         collideTriangleSphere(triangle, sphere, meshBody, sphereBody, contacts);
     }
 }
 
-void planeWalk(const MeshTreeNode* node, const float* vertices, const Matrix4& transform,
+void planeWalk(const MeshTreeNode* node, const float* vertices, const MeshTree* tree, const Matrix4& transform,
                const QuickCornersPlaneTest& quick, RigidBody* meshBody, const Plane& plane, RigidBody* planeBody,
                ContactList* contacts)
 {
@@ -164,11 +176,14 @@ void planeWalk(const MeshTreeNode* node, const float* vertices, const Matrix4& t
     if (!behind) return;
 
     if (node->left) {
-        planeWalk(node->left, vertices, transform, quick, meshBody, plane, planeBody, contacts);
-        planeWalk(node->right, vertices, transform, quick, meshBody, plane, planeBody, contacts);
+        planeWalk(node->left, vertices, tree, transform, quick, meshBody, plane, planeBody, contacts);
+        planeWalk(node->right, vertices, tree, transform, quick, meshBody, plane, planeBody, contacts);
         return;
     }
+    const TriangleSummary* summaries = tree ? &tree->triangleSummaries[tree->nodeSummaries[node->index].firstTriangle]
+                                            : nullptr;
     for (std::uint32_t i = 0; i < node->triangleCount; ++i) {
+        if (summaries && quick.triangleClear(summaries[i].sphere)) continue;
         Vector3 triangle[3];
         worldTriangle(transform, vertices, node, i, triangle);
         collideTrianglePlane(triangle, plane, meshBody, planeBody, contacts);
@@ -177,22 +192,40 @@ void planeWalk(const MeshTreeNode* node, const float* vertices, const Matrix4& t
 
 }  // namespace
 
+namespace {
+
+void sphereWalk(const MeshTreeNode* node, const float* vertices, const MeshTree* tree, const Matrix3& rotation,
+                const Vector3& position, RigidBody* meshBody, const Sphere& sphere, RigidBody* sphereBody,
+                ContactList* contacts)
+{
+    const Vector3 axes[3] = {column(rotation, 0), column(rotation, 1), column(rotation, 2)};
+    sphereWalk(node, vertices, tree, meshTransform(rotation, position), axes,
+               QuickBoxSphereTest(rotation, position, sphere), meshBody, sphere, sphereBody, contacts);
+}
+
+void planeWalk(const MeshTreeNode* node, const float* vertices, const MeshTree* tree, const Matrix3& rotation,
+               const Vector3& position, RigidBody* meshBody, const Plane& plane, RigidBody* planeBody,
+               ContactList* contacts)
+{
+    const Matrix4 transform = meshTransform(rotation, position);
+    planeWalk(node, vertices, tree, transform, QuickCornersPlaneTest(transform, plane), meshBody, plane, planeBody,
+              contacts);
+}
+
+}  // namespace
+
 void collideTreeSphere(const MeshTreeNode* node, const float* vertices, const Matrix3& rotation,
                        const Vector3& position, RigidBody* meshBody, const Sphere& sphere, RigidBody* sphereBody,
                        ContactList* contacts)
 {
-    const Vector3 axes[3] = {column(rotation, 0), column(rotation, 1), column(rotation, 2)};
-    sphereWalk(node, vertices, meshTransform(rotation, position), axes, QuickBoxSphereTest(rotation, sphere),
-               meshBody, sphere, sphereBody, contacts);
+    sphereWalk(node, vertices, nullptr, rotation, position, meshBody, sphere, sphereBody, contacts);
 }
 
 void collideTreePlane(const MeshTreeNode* node, const float* vertices, const Matrix3& rotation,
                       const Vector3& position, RigidBody* meshBody, const Plane& plane, RigidBody* planeBody,
                       ContactList* contacts)
 {
-    const Matrix4 transform = meshTransform(rotation, position);
-    planeWalk(node, vertices, transform, QuickCornersPlaneTest(transform, plane), meshBody, plane, planeBody,
-              contacts);
+    planeWalk(node, vertices, nullptr, rotation, position, meshBody, plane, planeBody, contacts);
 }
 
 void collideTreeTree(const MeshTree* first, const Matrix3& firstRotation, const Vector3& firstPosition,

@@ -16,15 +16,26 @@ double sum(const double v[3]) { return std::fabs(v[0]) + std::fabs(v[1]) + std::
 
 }  // namespace
 
-QuickBoxSphereTest::QuickBoxSphereTest(const Matrix3& rotation, const Sphere& sphere)
+QuickBoxSphereTest::QuickBoxSphereTest(const Matrix3& rotation, const Vector3& position, const Sphere& sphere)
 {
-    double r[3][3];
-    bool ok = true;
-    for (int i = 0; i < 3; ++i)
+    double (&r)[3][3] = rotation_;
+    bool ok = finite(position);
+    for (int i = 0; i < 3; ++i) {
+        translation_[i] = position[i];
         for (int j = 0; j < 3; ++j) {
             r[i][j] = rotation[i][j];
             ok = ok && std::isfinite(r[i][j]);
         }
+    }
+    // Largest singular value at most the square root of R^T R's greatest absolute
+    // row sum.
+    double rowMax = 0;
+    for (int j = 0; j < 3; ++j) {
+        double row = 0;
+        for (int k = 0; k < 3; ++k) row += std::fabs(r[0][j] * r[0][k] + r[1][j] * r[1][k] + r[2][j] * r[2][k]);
+        rowMax = std::max(rowMax, row);
+    }
+    stretch_ = std::sqrt(rowMax) * (1 + 1e-12);
     const double det = r[0][0] * (r[1][1] * r[2][2] - r[1][2] * r[2][1]) -
                        r[0][1] * (r[1][0] * r[2][2] - r[1][2] * r[2][0]) +
                        r[0][2] * (r[1][0] * r[2][1] - r[1][1] * r[2][0]);
@@ -65,6 +76,29 @@ Answer QuickBoxSphereTest::intersects(const Vector3& centre, const Vector3& half
     if (distance > radius_ + margin) return Answer::NO;
     if (distance < radius_ - margin) return Answer::YES;
     return Answer::UNCLEAR;
+}
+
+bool QuickBoxSphereTest::triangleClear(const Sphere& bodySphere) const
+{
+    if (!valid_) return false;
+    const double c[3] = {bodySphere.centre.x, bodySphere.centre.y, bodySphere.centre.z};
+    double world[3], apart[3];
+    for (int i = 0; i < 3; ++i) {
+        world[i] = rotation_[i][0] * c[0] + rotation_[i][1] * c[1] + rotation_[i][2] * c[2] + translation_[i];
+        apart[i] = sphereCentre_[i] - world[i];
+    }
+    // The computed vertices lie within spread of world: the exact images within
+    // stretch r, their float rounding within u of their size.
+    const double size = std::sqrt(world[0] * world[0] + world[1] * world[1] + world[2] * world[2]);
+    const double spread = (stretch_ * bodySphere.radius) * (1 + 2 * U) + 1.01 * U * size + 1e-30;
+    const double centres = std::sqrt(apart[0] * apart[0] + apart[1] * apart[1] + apart[2] * apart[2]);
+    const double gap = centres - spread;
+    // The test's squared distance is at least (gap - 4 u D)^2 - 32 u D^2 with D
+    // bounding its difference vectors and edges.
+    const double D = centres + 5 * spread;
+    const double least = gap - 4 * U * D;
+    // Written so that NaN keeps the triangle.
+    return gap > 0 && least > 0 && least * least - 64 * U * D * D > radius_ * radius_ * (1 + 4 * U);
 }
 
 QuickCornersPlaneTest::QuickCornersPlaneTest(const Matrix4& transform, const Plane& plane)
@@ -109,6 +143,21 @@ Answer QuickCornersPlaneTest::anyCornerBehind(const BoundingBox& bounds) const
     if (least - margin > 0) return Answer::NO;
     if (least + margin < 0) return Answer::YES;
     return Answer::UNCLEAR;
+}
+
+bool QuickCornersPlaneTest::triangleClear(const Sphere& bodySphere) const
+{
+    if (!valid_) return false;
+    const double c[3] = {bodySphere.centre.x, bodySphere.centre.y, bodySphere.centre.z};
+    const double r = bodySphere.radius;
+    // Over the body-space sphere the signed distance along . x + offset varies by
+    // |along| r about its centre's value.
+    const double alongLength = std::sqrt(along_[0] * along_[0] + along_[1] * along_[1] + along_[2] * along_[2]);
+    const double least = along_[0] * c[0] + along_[1] * c[1] + along_[2] * c[2] + offset_ - alongLength * r;
+    const double terms = std::fabs(offset_) + alongLength * (std::sqrt(c[0] * c[0] + c[1] * c[1] + c[2] * c[2]) + r);
+    const double world = translation_ + frobenius_ * (std::sqrt(c[0] * c[0] + c[1] * c[1] + c[2] * c[2]) + r);
+    const double margin = normal_ * 6.03 * U * world + 5.02 * U * normal_ * dn_ + 1e-12 * terms + 1e-30;
+    return least - margin > 0;
 }
 
 }  // namespace rigidbody

@@ -2,7 +2,8 @@
 // The node tests of the sphere and plane walks, answered from exact (double
 // precision) geometry wherever the answer is clear by more than the tests' own
 // rounding, and left to the tests themselves only when it is not. Each answer is
-// the test's answer: the walks visit exactly the nodes they visited before.
+// the test's answer: the walks visit exactly the nodes they visited before. The
+// same holds for their triangles: one that certainly adds no contact is skipped.
 #include "sim/maths/BoundingBox.h"
 #include "sim/maths/Matrix3.h"
 #include "sim/maths/Matrix4.h"
@@ -23,10 +24,20 @@ enum class Answer { NO, YES, UNCLEAR };
 // times the sizes involved the exact distance from the box decides it.
 class QuickBoxSphereTest {
 public:
-    QuickBoxSphereTest(const Matrix3& rotation, const Sphere& sphere);
+    QuickBoxSphereTest(const Matrix3& rotation, const Vector3& position, const Sphere& sphere);
     Answer intersects(const Vector3& centre, const Vector3& halfExtents) const;
 
+    // Whether a triangle within the body-space sphere certainly adds no contact in
+    // collideTriangleSphere: its world vertices (rounded) lie farther from the
+    // sphere's centre than the radius by more than the test's rounding, which
+    // works with float differences and float dot products, a few tens of u of
+    // the squared sizes.
+    bool triangleClear(const Sphere& bodySphere) const;
+
 private:
+    double rotation_[3][3];
+    double translation_[3];
+    double stretch_;  // bound on R's largest singular value
     double inverse_[3][3];
     double inverseSize_;  // largest absolute element of the inverse
     double sphereCentre_[3];
@@ -43,6 +54,10 @@ class QuickCornersPlaneTest {
 public:
     QuickCornersPlaneTest(const Matrix4& transform, const Plane& plane);
     Answer anyCornerBehind(const BoundingBox& bounds) const;
+
+    // Whether a triangle within the body-space sphere certainly adds no contact in
+    // collideTrianglePlane: no vertex of it can come out strictly behind the plane.
+    bool triangleClear(const Sphere& bodySphere) const;
 
 private:
     double along_[3];  // R^T n: a corner's signed distance is along . corner + offset_

@@ -2,10 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <random>
 
 #include "sim/rigidbody/OrientedBox.h"
+#include "sim/rigidbody/TriangleContacts.h"
 
 using namespace physics;
 using namespace physics::rigidbody;
@@ -68,7 +70,7 @@ TEST(QuickBoxSphereTest, AnswersAsTheBoxTestWhereverItAnswers)
                                Vector3{rotation[0][2], rotation[1][2], rotation[2][2]}},
                               half};
         const Sphere sphere{sphereCentre, radius};
-        const Answer quick = QuickBoxSphereTest(rotation, sphere).intersects(centre, half);
+        const Answer quick = QuickBoxSphereTest(rotation, Vector3{0, 0, 0}, sphere).intersects(centre, half);
         if (quick == Answer::UNCLEAR) {
             ++unclear;
             continue;
@@ -124,17 +126,131 @@ TEST(QuickCornersPlaneTest, AnswersAsTheCornerLoopWhereverItAnswers)
     EXPECT_GT(unclear, 100);
 }
 
+// A body-space triangle's world vertices as the walks form them.
+void worldTriangle(const Matrix3& rotation, const Vector3& position, const Vector3* body, Vector3* world)
+{
+    const Matrix4 m = Matrix4::makeTranslation(position) * Matrix4::fromRotation(rotation);
+    for (int k = 0; k < 3; ++k) world[k] = Matrix4::transformAffine(m, body[k]);
+}
+
+// A triangle's bounding sphere as the mesh tree summarises it.
+Sphere boundsOf(const Vector3* t)
+{
+    const Vector3 centre{float((double(t[0].x) + t[1].x + t[2].x) / 3), float((double(t[0].y) + t[1].y + t[2].y) / 3),
+                         float((double(t[0].z) + t[1].z + t[2].z) / 3)};
+    double radius = 0;
+    for (int k = 0; k < 3; ++k)
+        radius = std::max(radius, std::sqrt(std::pow(double(t[k].x) - centre.x, 2) + std::pow(double(t[k].y) - centre.y, 2) +
+                                            std::pow(double(t[k].z) - centre.z, 2)));
+    return Sphere{centre, std::nextafter(float(radius), INFINITY)};
+}
+
+TEST(QuickTriangleTests, SkipOnlyTrianglesThatAddNoContact)
+{
+    // Triangles of random size and turn whose nearest point lies about a radius
+    // from a sphere's centre, or whose lowest vertex lies about on a plane.
+    Sampler s;
+    int sphereSkips = 0, planeSkips = 0;
+    physics::rigidbody::RigidBody mesh{}, other{};
+    for (int i = 0; i < 100000; ++i) {
+        const Matrix3 rotation = randomRotation(s.random);
+        const Vector3 position{s.scale() * s.uniform(-1, 1), s.scale() * s.uniform(-1, 1), s.scale() * s.uniform(-1, 1)};
+        const float size = s.scale();
+        Vector3 body[3];
+        for (Vector3& v : body) v = Vector3{size * s.uniform(-1, 1), size * s.uniform(-1, 1), size * s.uniform(-1, 1)};
+        Vector3 world[3];
+        worldTriangle(rotation, position, body, world);
+        const Sphere bounds = boundsOf(body);
+
+        // A sphere about one triangle radius off a vertex, outward from the centroid.
+        const Vector3 centroid{(world[0].x + world[1].x + world[2].x) / 3, (world[0].y + world[1].y + world[2].y) / 3,
+                               (world[0].z + world[1].z + world[2].z) / 3};
+        Vector3 out = world[0] - centroid;
+        if (squaredLength(out) > 0) normalise(out);
+        const float radius = size * s.uniform(0.01f, 1.0f);
+        const Sphere sphere{world[0] + out * (radius * (1 + s.nudge()) + size * s.uniform(0, 2)), radius};
+        ContactList contacts;
+        if (QuickBoxSphereTest(rotation, position, sphere).triangleClear(bounds)) {
+            ++sphereSkips;
+            collideTriangleSphere(world, sphere, &mesh, &other, &contacts);
+            ASSERT_TRUE(contacts.empty()) << "case " << i;
+        }
+
+        // A plane below the triangle's lowest vertex along a random normal, by
+        // nothing to twice its size, moved a little.
+        Vector3 normal{s.uniform(-1, 1), s.uniform(-1, 1), s.uniform(-1, 1)};
+        normalise(normal);
+        int lowest = 0;
+        for (int k = 1; k < 3; ++k)
+            if (dotProduct(normal, world[k]) < dotProduct(normal, world[lowest])) lowest = k;
+        const Plane plane{normal, float(-double(dotProduct(normal, world[lowest])) +
+                                        size * (s.uniform(0, 1) < 0.5f ? s.uniform(0, 2) : 0) + size * s.nudge())};
+        const Matrix4 m = Matrix4::makeTranslation(position) * Matrix4::fromRotation(rotation);
+        if (QuickCornersPlaneTest(m, plane).triangleClear(bounds)) {
+            ++planeSkips;
+            collideTrianglePlane(world, plane, &mesh, &other, &contacts);
+            ASSERT_TRUE(contacts.empty()) << "case " << i;
+        }
+    }
+    EXPECT_GT(sphereSkips, 20000);
+    EXPECT_GT(planeSkips, 20000);
+}
+
+TEST(QuickTriangleTests, SkipOnlyTrianglesThatAddNoContactAtTheRoundingOfTheirCoordinates)
+{
+    // Tiny triangles far from the origin, with the sphere's surface or the plane
+    // within a few float steps of the coordinates of a vertex: where the rounding
+    // of the transform and of the tests decides.
+    Sampler s;
+    int skips = 0;
+    physics::rigidbody::RigidBody mesh{}, other{};
+    for (int i = 0; i < 100000; ++i) {
+        const Matrix3 rotation = randomRotation(s.random);
+        const float far = s.scale();
+        const Vector3 position{far * s.uniform(-1, 1), far * s.uniform(-1, 1), far * s.uniform(-1, 1)};
+        const Vector3 corner{far * s.uniform(-1, 1), far * s.uniform(-1, 1), far * s.uniform(-1, 1)};
+        const float tiny = far * 1e-6f;
+        Vector3 body[3];
+        for (Vector3& v : body)
+            v = corner + Vector3{tiny * s.uniform(-1, 1), tiny * s.uniform(-1, 1), tiny * s.uniform(-1, 1)};
+        Vector3 world[3];
+        worldTriangle(rotation, position, body, world);
+        const Sphere bounds = boundsOf(body);
+        const float step = far * 1e-7f * s.uniform(-30, 30);
+
+        const Vector3 out = Vector3{s.uniform(-1, 1), s.uniform(-1, 1), s.uniform(-1, 1)};
+        const float radius = far * s.uniform(0.001f, 1.0f);
+        Vector3 unit = out;
+        normalise(unit);
+        const Sphere sphere{world[0] + unit * (radius + step), radius};
+        ContactList contacts;
+        if (QuickBoxSphereTest(rotation, position, sphere).triangleClear(bounds)) {
+            ++skips;
+            collideTriangleSphere(world, sphere, &mesh, &other, &contacts);
+            ASSERT_TRUE(contacts.empty()) << "sphere case " << i;
+        }
+        const Plane plane{unit, float(-double(dotProduct(unit, world[0])) + step)};
+        const Matrix4 m = Matrix4::makeTranslation(position) * Matrix4::fromRotation(rotation);
+        if (QuickCornersPlaneTest(m, plane).triangleClear(bounds)) {
+            ++skips;
+            collideTrianglePlane(world, plane, &mesh, &other, &contacts);
+            ASSERT_TRUE(contacts.empty()) << "plane case " << i;
+        }
+    }
+    EXPECT_GT(skips, 10000);
+}
+
 TEST(QuickNodeTests, LeaveNonFiniteInputToTheTests)
 {
     const float nan = std::nanf("");
     const float inf = INFINITY;
     const Matrix3 identity = Matrix3::identity();
     const Vector3 half{1, 1, 1};
-    EXPECT_EQ(QuickBoxSphereTest(identity, Sphere{Vector3{nan, 0, 0}, 1}).intersects(Vector3{0, 0, 0}, half),
+    EXPECT_EQ(QuickBoxSphereTest(identity, Vector3{0, 0, 0}, Sphere{Vector3{nan, 0, 0}, 1}).intersects(Vector3{0, 0, 0}, half),
               Answer::UNCLEAR);
-    EXPECT_EQ(QuickBoxSphereTest(identity, Sphere{Vector3{0, 0, 0}, 1}).intersects(Vector3{inf, 0, 0}, half),
+    EXPECT_EQ(QuickBoxSphereTest(identity, Vector3{0, 0, 0}, Sphere{Vector3{0, 0, 0}, 1}).intersects(Vector3{inf, 0, 0}, half),
               Answer::UNCLEAR);
-    EXPECT_EQ(QuickBoxSphereTest(identity, Sphere{Vector3{5, 0, 0}, 1}).intersects(Vector3{0, 0, 0},
+    EXPECT_EQ(QuickBoxSphereTest(identity, Vector3{0, 0, 0}, Sphere{Vector3{5, 0, 0}, 1}).intersects(Vector3{0, 0, 0},
                                                                                     Vector3{nan, 1, 1}),
               Answer::UNCLEAR);
     const Matrix4 transform = Matrix4::makeTranslation(Vector3{0, 0, 0}) * Matrix4::fromRotation(identity);
