@@ -244,6 +244,9 @@ const WorldBounds& MeshInWorld::nodeBounds(const MeshTreeNode* node) const
 
     b.regular = s.irregularCount == 0 && bounded_ && leastNormal > 0 && b.normalError < 0.1 &&
                 b.coordinateBound < INF && b.slab < INF;
+    b.mesh = bounded_ ? this : nullptr;
+    b.box = s.box;
+    b.vertexError = vertexError + 1e-15 * terms;
     cache_->nodeWalk[node->index] = cache_->walk;
     return b;
 }
@@ -322,10 +325,40 @@ double triangleReach(const WorldBounds& a, const WorldBounds& b, double sinAngle
                  std::max(a.longestEdge, b.longestEdge), sinAngle);
 }
 
+namespace {
+
+// Lower bound of the distance from b's sphere to the image of a's box: R maps
+// the box to a parallelepiped, and shortens distances at most by its least
+// singular value.
+double boxGap(const WorldBounds& a, const WorldBounds& b)
+{
+    if (!a.mesh) return -INF;
+    double p[3];
+    a.mesh->pointToBody(b.centre, p);
+    const double lo[3] = {a.box.min.x, a.box.min.y, a.box.min.z};
+    const double hi[3] = {a.box.max.x, a.box.max.y, a.box.max.z};
+    double outside2 = 0, size = 0;
+    for (int i = 0; i < 3; ++i) {
+        const double beyond = std::max(0.0, std::max(lo[i] - p[i], p[i] - hi[i]));
+        outside2 += beyond * beyond;
+        size += std::fabs(p[i]) + std::fabs(lo[i]) + std::fabs(hi[i]);
+    }
+    // The double inverse and the centre are good to a few parts in 1e16.
+    return a.mesh->leastStretch() * (std::sqrt(outside2) - 1e-14 * size) * (1 - 1e-12) - b.radius - a.vertexError -
+           1e-12 * (a.coordinateBound + b.coordinateBound);
+}
+
+}  // namespace
+
 double gapBetween(const WorldBounds& a, const WorldBounds& b)
 {
-    return distance(a.centre, b.centre) * (1 - 1e-12) - a.radius - b.radius -
-           1e-12 * (a.coordinateBound + b.coordinateBound);
+    const double spheres = distance(a.centre, b.centre) * (1 - 1e-12) - a.radius - b.radius -
+                           1e-12 * (a.coordinateBound + b.coordinateBound);
+    if (!(spheres == spheres)) return spheres;  // NaN stays NaN
+    double gap = spheres;
+    const double fromA = boxGap(a, b), fromB = boxGap(b, a);
+    if (!(fromA == fromA && fromB == fromB)) return fromA + fromB;
+    return std::max(gap, std::max(fromA, fromB));
 }
 
 bool groupsApart(const WorldBounds& a, const WorldBounds& b)
@@ -350,8 +383,7 @@ bool groupsApart(const WorldBounds& a, const WorldBounds& b)
     if (!(cones > 0)) return false;
     const double leastSin = s * cones - c * conesSin;  // sin(between - coneA - coneB)
     if (!(leastSin > 0)) return false;
-    const double gap = centres * (1 - 1e-12) - a.radius - b.radius - 1e-12 * (a.coordinateBound + b.coordinateBound);
-    return gap > triangleReach(a, b, leastSin * (1 - 1e-9));
+    return gapBetween(a, b) > triangleReach(a, b, leastSin * (1 - 1e-9));
 }
 
 bool trianglesApart(const WorldBounds& a, const WorldBounds& b)

@@ -84,6 +84,8 @@
 namespace physics {
 namespace rigidbody {
 
+class MeshInWorld;
+
 // A group of world triangles (a node's, or one triangle's) for the bounds above:
 // every computed vertex lies within radius of centre, every coordinate vector
 // within coordinateBound of the origin, and every computed normal within the
@@ -100,6 +102,11 @@ struct WorldBounds {
     double coneCos, coneSin;  // of the cone's half angle; coneCos <= 0: no cone
     double planeSpread;       // greatest distance of centre from a computed plane
     bool regular;             // every triangle regular and the bounds above valid
+    // A node's box in its body space (mesh non-null): the computed vertices lie
+    // within vertexError of its image.
+    const MeshInWorld* mesh = nullptr;
+    BoundingBox box;
+    double vertexError;
 };
 
 // A world triangle as the triangle test will see it, and its bounds from those
@@ -192,7 +199,8 @@ private:
 // them whose planes meet at an angle of sine at least sinAngle can make the
 // triangle test add a contact. Infinite when it cannot be bounded.
 double triangleReach(const WorldBounds& a, const WorldBounds& b, double sinAngle);
-// Lower bound of the distance between the two groups (NaN with non-finite input).
+// Lower bound of the distance between the two groups (NaN with non-finite input):
+// between their spheres, or between a node's box and the other's sphere.
 double gapBetween(const WorldBounds& a, const WorldBounds& b);
 
 // Whether no triangle of a and none of b can make the triangle test add a

@@ -162,6 +162,7 @@ void MeshTree::summarise()
         n.minDoubleArea = std::numeric_limits<float>::infinity();
         n.minAltitude = std::numeric_limits<float>::infinity();
         const BoundingBox& b = node->bounds;
+        n.box = b;
         n.sphere.centre = Vector3{float((double(b.min.x) + b.max.x) / 2), float((double(b.min.y) + b.max.y) / 2),
                                   float((double(b.min.z) + b.max.z) / 2)};
         double radius = 0;

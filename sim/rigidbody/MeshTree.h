@@ -38,6 +38,7 @@ struct TriangleSummary {
 // The same for a node's triangles.
 struct NodeSummary {
     Sphere sphere;                // holds every vertex of the node's triangles
+    BoundingBox box;              // so does this (the node's bounds as built)
     float minDoubleArea;          // least over the regular triangles (infinite without any)
     float minAltitude;            // least over the regular triangles
     float maxEdge;                // over all triangles
