@@ -271,7 +271,8 @@ bool MeshPairWalk::apart(const WorldBounds& a, const MeshInWorld& am, std::uint3
     const double gap = gapBetween(a, b);
     // Short of the reach at the search angle, the least the search can grant,
     // there is no need to search.
-    if (!(gap > triangleReach(a, b, std::sin(NearParallelPairs::SEARCH_ANGLE)))) return false;
+    static const double sinSearch = std::sin(NearParallelPairs::SEARCH_ANGLE);
+    if (!(gap > triangleReach(a, b, sinSearch))) return false;
     if (!nearParallel_.searched()) {
         // Meshes apart as wholes need only the angle that puts them beyond reach
         // (with room to spare): the narrower the search, the fewer pairs it lists.

@@ -117,6 +117,7 @@ QuickCornersPlaneTest::QuickCornersPlaneTest(const Matrix4& transform, const Pla
         }
     }
     normal_ = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
+    alongLength_ = std::sqrt(along_[0] * along_[0] + along_[1] * along_[1] + along_[2] * along_[2]);
     offset_ = n[0] * t[0] + n[1] * t[1] + n[2] * t[2] + double(plane.d) * normal_ * normal_;
     dn_ = std::fabs(double(plane.d)) * normal_;
     frobenius_ = std::sqrt(frobenius2);
@@ -131,13 +132,13 @@ Answer QuickCornersPlaneTest::anyCornerBehind(const BoundingBox& bounds) const
     const double hi[3] = {bounds.max.x, bounds.max.y, bounds.max.z};
     // The signed distance of corner x is along . x + offset (exact geometry, with
     // q = -d n as the plane's point and the corner at R x + t).
-    double least = offset_, terms = std::fabs(offset_), corner2 = 0;
+    double least = offset_, terms = std::fabs(offset_), corner = 0;
     for (int i = 0; i < 3; ++i) {
         least += std::min(along_[i] * lo[i], along_[i] * hi[i]);
         terms += std::fabs(along_[i]) * std::max(std::fabs(lo[i]), std::fabs(hi[i]));
-        corner2 += std::max(lo[i] * lo[i], hi[i] * hi[i]);
+        corner += std::max(std::fabs(lo[i]), std::fabs(hi[i]));  // a bound on |corner|
     }
-    const double world = translation_ + frobenius_ * std::sqrt(corner2);
+    const double world = translation_ + frobenius_ * corner;
     const double margin = normal_ * 6.03 * U * world + 5.02 * U * normal_ * dn_ + 1e-12 * terms + 1e-30;
     // Written so that NaN answers UNCLEAR.
     if (least - margin > 0) return Answer::NO;
@@ -152,10 +153,10 @@ bool QuickCornersPlaneTest::triangleClear(const Sphere& bodySphere) const
     const double r = bodySphere.radius;
     // Over the body-space sphere the signed distance along . x + offset varies by
     // |along| r about its centre's value.
-    const double alongLength = std::sqrt(along_[0] * along_[0] + along_[1] * along_[1] + along_[2] * along_[2]);
-    const double least = along_[0] * c[0] + along_[1] * c[1] + along_[2] * c[2] + offset_ - alongLength * r;
-    const double terms = std::fabs(offset_) + alongLength * (std::sqrt(c[0] * c[0] + c[1] * c[1] + c[2] * c[2]) + r);
-    const double world = translation_ + frobenius_ * (std::sqrt(c[0] * c[0] + c[1] * c[1] + c[2] * c[2]) + r);
+    const double least = along_[0] * c[0] + along_[1] * c[1] + along_[2] * c[2] + offset_ - alongLength_ * r;
+    const double size = sum(c) + r;  // a bound on |x|
+    const double terms = std::fabs(offset_) + alongLength_ * size;
+    const double world = translation_ + frobenius_ * size;
     const double margin = normal_ * 6.03 * U * world + 5.02 * U * normal_ * dn_ + 1e-12 * terms + 1e-30;
     return least - margin > 0;
 }

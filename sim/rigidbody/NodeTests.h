@@ -61,6 +61,7 @@ public:
 
 private:
     double along_[3];  // R^T n: a corner's signed distance is along . corner + offset_
+    double alongLength_;
     double offset_;
     double normal_;    // |n|
     double dn_;        // |d| |n|
