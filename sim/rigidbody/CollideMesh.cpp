@@ -35,6 +35,13 @@ void worldTriangle(const Matrix4& transform, const float* vertices, const MeshTr
 
 const MeshTree* treeOf(const RigidBody* mesh) { return static_cast<const TriangleMeshBody*>(mesh)->meshTree; }
 
+// The summaries of a leaf's triangles, if the tree is at hand and the leaf has any.
+const TriangleSummary* summariesOf(const MeshTree* tree, const MeshTreeNode* leaf)
+{
+    if (!tree || leaf->triangleCount == 0) return nullptr;
+    return tree->triangleSummaries.data() + tree->nodeSummaries[leaf->index].firstTriangle;
+}
+
 MeshWalk currentWalk = MeshWalk::CULLED;
 
 // The sphere and plane walks of the table entries; with the tree at hand they
@@ -151,8 +158,7 @@ void sphereWalk(const MeshTreeNode* node, const float* vertices, const MeshTree*
         sphereWalk(node->right, vertices, tree, transform, axes, quick, meshBody, sphere, sphereBody, contacts);
         return;
     }
-    const TriangleSummary* summaries = tree ? &tree->triangleSummaries[tree->nodeSummaries[node->index].firstTriangle]
-                                            : nullptr;
+    const TriangleSummary* summaries = summariesOf(tree, node);
     for (std::uint32_t i = 0; i < node->triangleCount; ++i) {
         if (summaries && quick.triangleClear(summaries[i].sphere)) continue;
         Vector3 triangle[3];
@@ -180,8 +186,7 @@ void planeWalk(const MeshTreeNode* node, const float* vertices, const MeshTree* 
         planeWalk(node->right, vertices, tree, transform, quick, meshBody, plane, planeBody, contacts);
         return;
     }
-    const TriangleSummary* summaries = tree ? &tree->triangleSummaries[tree->nodeSummaries[node->index].firstTriangle]
-                                            : nullptr;
+    const TriangleSummary* summaries = summariesOf(tree, node);
     for (std::uint32_t i = 0; i < node->triangleCount; ++i) {
         if (summaries && quick.triangleClear(summaries[i].sphere)) continue;
         Vector3 triangle[3];
