@@ -273,11 +273,17 @@ bool MeshPairWalk::apart(const WorldBounds& a, const MeshInWorld& am, std::uint3
                          const WorldBounds& b, const MeshInWorld& bm, std::uint32_t bStart, std::uint32_t bCount)
 {
     if (groupsApart(a, b)) return true;
-    const double gap = gapBetween(a, b);
-    // Short of the reach at the search angle, the least the search can grant,
-    // there is no need to search.
+    // The reach at the search angle is the least the search can grant: short of
+    // it there is no need to search. Boxes are looked at when spheres fall short.
     static const double sinSearch = std::sin(NearParallelPairs::SEARCH_ANGLE);
-    if (!(gap > triangleReach(a, b, sinSearch))) return false;
+    const double least = triangleReach(a, b, sinSearch);
+    double gap = sphereGap(a, b);
+    bool boxes = false;
+    if (!(gap > least)) {
+        gap = widerGap(gap, a, b);
+        boxes = true;
+        if (!(gap > least)) return false;
+    }
     if (!nearParallel_.searched()) {
         // Meshes apart as wholes need only the angle that puts them beyond reach
         // (with room to spare): the narrower the search, the fewer pairs it lists.
@@ -289,7 +295,9 @@ bool MeshPairWalk::apart(const WorldBounds& a, const MeshInWorld& am, std::uint3
                                  : NearParallelPairs::SEARCH_ANGLE;
         nearParallel_.search(*listed_, *other_, angle);
     }
-    if (!(gap > triangleReach(a, b, std::sin(nearParallel_.leastAngle(a, b))))) return false;
+    const double reach = triangleReach(a, b, std::sin(nearParallel_.leastAngle(a, b)));
+    if (!(gap > reach) && !boxes) gap = widerGap(gap, a, b);
+    if (!(gap > reach)) return false;
     return &am == listed_ ? !nearParallel_.anyIn(aStart, aCount, bStart, bCount)
                           : !nearParallel_.anyIn(bStart, bCount, aStart, aCount);
 }

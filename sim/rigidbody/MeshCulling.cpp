@@ -350,12 +350,17 @@ double boxGap(const WorldBounds& a, const WorldBounds& b)
 
 }  // namespace
 
-double gapBetween(const WorldBounds& a, const WorldBounds& b)
+double sphereGap(const WorldBounds& a, const WorldBounds& b)
 {
-    const double spheres = distance(a.centre, b.centre) * (1 - 1e-12) - a.radius - b.radius -
-                           1e-12 * (a.coordinateBound + b.coordinateBound);
-    if (!(spheres == spheres)) return spheres;  // NaN stays NaN
-    double gap = spheres;
+    return distance(a.centre, b.centre) * (1 - 1e-12) - a.radius - b.radius -
+           1e-12 * (a.coordinateBound + b.coordinateBound);
+}
+
+double gapBetween(const WorldBounds& a, const WorldBounds& b) { return widerGap(sphereGap(a, b), a, b); }
+
+double widerGap(double gap, const WorldBounds& a, const WorldBounds& b)
+{
+    if (!(gap == gap)) return gap;  // NaN stays NaN
     const double fromA = boxGap(a, b), fromB = boxGap(b, a);
     if (!(fromA == fromA && fromB == fromB)) return fromA + fromB;
     return std::max(gap, std::max(fromA, fromB));

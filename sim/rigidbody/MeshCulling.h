@@ -200,9 +200,12 @@ private:
 // them whose planes meet at an angle of sine at least sinAngle can make the
 // triangle test add a contact. Infinite when it cannot be bounded.
 double triangleReach(const WorldBounds& a, const WorldBounds& b, double sinAngle);
-// Lower bound of the distance between the two groups (NaN with non-finite input):
-// between their spheres, or between a node's box and the other's sphere.
+// Lower bounds of the distance between the two groups (NaN with non-finite
+// input): between their spheres; the best of that and of the distances between
+// a node's box and the other's sphere; and the latter given the former.
+double sphereGap(const WorldBounds& a, const WorldBounds& b);
 double gapBetween(const WorldBounds& a, const WorldBounds& b);
+double widerGap(double sphereGap, const WorldBounds& a, const WorldBounds& b);
 
 // Whether no triangle of a and none of b can make the triangle test add a
 // contact, judged from their spheres, cones and plane spreads alone: all of a's
