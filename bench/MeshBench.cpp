@@ -19,8 +19,8 @@ MeshData closedMesh() { return sphereMesh(25, 15, 1.0f, 0.1f); }
 
 const Matrix3 turned = Matrix3::makeRotationX(0.3f);
 
-// Triangles that the culling walks hand to the triangle test, counted with the
-// same node tests the walks make.
+// Triangles that the sphere and plane walks reach, counted with the same node
+// tests the walks make.
 Matrix4 transformOf(const RigidBody* mesh)
 {
     return Matrix4::makeTranslation(mesh->position) * Matrix4::fromRotation(mesh->rotation);
@@ -66,15 +66,24 @@ void run(benchmark::State& state, RigidBody* first, RigidBody* second, std::uint
     state.counters["tests_per_s"] = benchmark::Counter(double(tests), benchmark::Counter::kIsIterationInvariantRate);
 }
 
+// The walks with argument 0 are the full walks (the baseline: every pair for
+// boxes and meshes, every node test computed for spheres and planes), with
+// argument 1 the library's; "tests" counts the triangle tests the walks reach.
+struct WalkMode {
+    explicit WalkMode(bool culled) { setMeshWalk(culled ? MeshWalk::CULLED : MeshWalk::FULL); }
+    ~WalkMode() { setMeshWalk(MeshWalk::CULLED); }
+};
+
 void BM_MeshPlane(benchmark::State& state)
 {
     MeshStore meshes;
     BodyStore bodies;
     TriangleMeshBody* mesh = meshes.body(closedMesh(), Vector3{0, 0.95f, 0}, true, 1, turned);
     PlaneBody* ground = bodies.plane(Vector3{0, 1, 0}, 0);
+    const WalkMode mode(state.range(0) != 0);
     run(state, mesh, ground, trianglesReachedByPlane(mesh->meshTree->root, mesh, ground->plane));
 }
-BENCHMARK(BM_MeshPlane);
+BENCHMARK(BM_MeshPlane)->Arg(0)->Arg(1);
 
 void BM_MeshSphere(benchmark::State& state)
 {
@@ -82,10 +91,11 @@ void BM_MeshSphere(benchmark::State& state)
     BodyStore bodies;
     TriangleMeshBody* mesh = meshes.body(closedMesh(), Vector3{0, 0, 0}, true, 1, turned);
     SphereBody* sphere = bodies.sphere(Vector3{0.1f, 1.45f, 0.05f}, 0.5f);
+    const WalkMode mode(state.range(0) != 0);
     run(state, mesh, sphere,
         trianglesReachedBySphere(mesh->meshTree->root, mesh, Sphere{sphere->position, sphere->radius}));
 }
-BENCHMARK(BM_MeshSphere);
+BENCHMARK(BM_MeshSphere)->Arg(0)->Arg(1);
 
 void BM_MeshSphereFar(benchmark::State& state)
 {
@@ -93,16 +103,10 @@ void BM_MeshSphereFar(benchmark::State& state)
     BodyStore bodies;
     TriangleMeshBody* mesh = meshes.body(closedMesh(), Vector3{0, 0, 0}, true, 1, turned);
     SphereBody* sphere = bodies.sphere(Vector3{0, 5, 0}, 0.5f);
+    const WalkMode mode(state.range(0) != 0);
     run(state, mesh, sphere, 0);
 }
-BENCHMARK(BM_MeshSphereFar);
-
-// The box and mesh-mesh walks with argument 0 are the full walks (the baseline),
-// with argument 1 the culled ones; "tests" counts the full walks' triangle tests.
-struct WalkMode {
-    explicit WalkMode(bool culled) { setMeshWalk(culled ? MeshWalk::CULLED : MeshWalk::FULL); }
-    ~WalkMode() { setMeshWalk(MeshWalk::CULLED); }
-};
+BENCHMARK(BM_MeshSphereFar)->Arg(0)->Arg(1);
 
 void BM_MeshBox(benchmark::State& state)
 {
