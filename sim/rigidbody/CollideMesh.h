@@ -6,8 +6,10 @@
 // the contacts, which the impulse pass and the duplicate-point check depend on.
 //
 // The box and mesh-mesh walks skip the nodes, triangles and triangle pairs whose
-// tests could add no contact (MeshCulling.h says when that is certain), and so add
-// exactly the contacts of the full walks of FullMeshWalks.h, in the same order.
+// tests could add no contact (MeshCulling.h says when that is certain); the sphere
+// and plane walks answer their node tests quickly where the answer is certain
+// (NodeTests.h). All add exactly the contacts of the walks of FullMeshWalks.h, in
+// the same order.
 #include <cstdint>
 
 #include "sim/maths/Matrix3.h"
@@ -23,8 +25,8 @@
 namespace physics {
 namespace rigidbody {
 
-// Which box and mesh-mesh walks the pair table uses: the culled ones (always, in
-// the library's use) or the full ones, to compare the two. Process-wide.
+// Which mesh walks the pair table uses: the ones here (always, in the library's
+// use) or those of FullMeshWalks.h, to compare the two. Process-wide.
 enum class MeshWalk { CULLED, FULL };
 void setMeshWalk(MeshWalk walk);
 MeshWalk meshWalk();
