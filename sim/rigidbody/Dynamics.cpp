@@ -1,5 +1,6 @@
 #include "sim/rigidbody/Dynamics.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -84,6 +85,28 @@ void computeForceAndTorque(RigidBody* body, const std::vector<AppliedForce>& for
         if (f.body == body) body->force += f.force;
     const float g = float(body->mass * -9.81);
     body->force += Vector3{0.0f, g, 0.0f};
+}
+
+void computeForcesAndTorques(const std::vector<RigidBody*>& bodiesByAddress, const std::vector<AppliedForce>& forces)
+{
+    for (RigidBody* body : bodiesByAddress) {
+        body->force = Vector3::zero();
+        body->torque = Vector3::zero();
+    }
+    // Forces come in runs for one body (the water adds a body's forces together).
+    const RigidBody* body = nullptr;
+    bool active = false;
+    for (const AppliedForce& f : forces) {
+        if (f.body != body) {
+            body = f.body;
+            active = std::binary_search(bodiesByAddress.begin(), bodiesByAddress.end(), f.body);
+        }
+        if (active) f.body->force += f.force;
+    }
+    for (RigidBody* body : bodiesByAddress) {
+        const float g = float(body->mass * -9.81);
+        body->force += Vector3{0.0f, g, 0.0f};
+    }
 }
 
 void bodyDerivative(float* out, const RigidBody* body)

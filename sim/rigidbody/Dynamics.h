@@ -19,6 +19,10 @@ void bodyToState(const RigidBody* body, float* state);
 void stateToBody(const float* state, RigidBody* body);
 // Sums the applied forces of this body plus gravity; torque stays zero.
 void computeForceAndTorque(RigidBody* body, const std::vector<AppliedForce>& forces);
+// computeForceAndTorque for every body at once, in one pass over the forces
+// (bodiesByAddress: the same bodies, sorted by address, each once). Each body
+// still sums its own forces in list order, so the results are the same.
+void computeForcesAndTorques(const std::vector<RigidBody*>& bodiesByAddress, const std::vector<AppliedForce>& forces);
 void bodyDerivative(float* out, const RigidBody* body);
 
 // Rebuilds contacts from all pairs of bodies, each pair once, in index order.

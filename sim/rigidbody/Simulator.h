@@ -1,5 +1,6 @@
 #pragma once
 // Rigid-body simulator over an integrator type (used with ODERungeKutta).
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -36,6 +37,9 @@ public:
         mState.reset(new float[n]);
         mNextState.reset(new float[n]);
         mIntegrator.resize(unsigned(n));
+        mBodiesByAddress = mBodies;
+        std::sort(mBodiesByAddress.begin(), mBodiesByAddress.end());
+        mBodiesByAddress.erase(std::unique(mBodiesByAddress.begin(), mBodiesByAddress.end()), mBodiesByAddress.end());
     }
 
     // Whether a body not yet added touches any active or pending body.
@@ -88,10 +92,9 @@ public:
     // at the start of the step, not t or x: every stage sees the same derivative.
     virtual void dxdt(float /*t*/, float* /*x*/, float* xdot)
     {
-        for (std::size_t i = 0; i < mBodies.size(); ++i) {
-            computeForceAndTorque(mBodies[i], mForces);
-            bodyDerivative(xdot + STATE_SIZE * i, mBodies[i]);
-        }
+        // computeForceAndTorque of every body, without a pass over all forces per body.
+        computeForcesAndTorques(mBodiesByAddress, mForces);
+        for (std::size_t i = 0; i < mBodies.size(); ++i) bodyDerivative(xdot + STATE_SIZE * i, mBodies[i]);
     }
 
     static void derivativeCallback(float t, float* x, float* xdot, void* user)
@@ -110,6 +113,8 @@ public:
     int mStepCount = 0;
 
 private:
+    std::vector<RigidBody*> mBodiesByAddress;  // the active bodies, sorted, each once
+
     void orthonormaliseRotations()
     {
         for (RigidBody* b : mBodies) orthonormaliseRotation(b);

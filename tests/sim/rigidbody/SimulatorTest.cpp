@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -92,6 +93,44 @@ TEST(Simulator, AppliedForcesActAtTheCentreUntilCleared)
     EXPECT_TRUE(sim.mForces.empty());
     sim.simulate(2 * kStep, 3 * kStep);
     EXPECT_FLOAT_EQ(box->linearMomentum.x, 6.0f * kStep);
+}
+
+// The step sums all bodies' forces in one pass; each body must still get the sum
+// of its own forces in list order (these values round differently in any other
+// order), runs of one body or interleaved, and forces on other bodies stay out.
+TEST(Simulator, ForcesOfAllBodiesMatchEachBodysOwnSum)
+{
+    BodyStore store;
+    BoxBody* box = store.box(Vector3{0, 0, 0}, Vector3{1, 1, 1}, 2.0f);
+    SphereBody* ball = store.sphere(Vector3{3, 0, 0}, 0.5f, 0.3f);
+    SphereBody* outsider = store.sphere(Vector3{9, 9, 9}, 1.0f);
+    const std::vector<RigidBody*> bodies{box, ball};
+    std::vector<RigidBody*> byAddress = bodies;
+    std::sort(byAddress.begin(), byAddress.end());
+
+    const Vector3 big{1e8f, -3e7f, 0.1f}, small{1.0f, 0.7f, 1e-9f};
+    const std::vector<AppliedForce> forces{
+        {Vector3::zero(), big, box},       {Vector3::zero(), small, ball},    {Vector3::zero(), small, box},
+        {Vector3::zero(), small, box},     {Vector3::zero(), big * -1.0f, box}, {Vector3::zero(), big, outsider},
+        {Vector3::zero(), big, ball},      {Vector3::zero(), small, ball},    {Vector3::zero(), big * -1.0f, ball}};
+
+    std::vector<Vector3> expected;
+    for (RigidBody* b : bodies) {
+        computeForceAndTorque(b, forces);
+        expected.push_back(b->force);
+        b->force = Vector3{5, 5, 5};
+        b->torque = Vector3{5, 5, 5};
+    }
+    outsider->force = Vector3{7, 7, 7};
+    computeForcesAndTorques(byAddress, forces);
+    for (std::size_t i = 0; i < bodies.size(); ++i) {
+        EXPECT_EQ(bodies[i]->force.x, expected[i].x) << i;
+        EXPECT_EQ(bodies[i]->force.y, expected[i].y) << i;
+        EXPECT_EQ(bodies[i]->force.z, expected[i].z) << i;
+        EXPECT_EQ(squaredLength(bodies[i]->torque), 0.0f);
+    }
+    EXPECT_EQ(outsider->force.x, 7.0f);
+    EXPECT_NE(expected[0].x, 2.0f) << "the forces must round differently in another order";
 }
 
 TEST(Simulator, StaticPlaneNeverMoves)
