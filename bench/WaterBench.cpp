@@ -5,7 +5,9 @@
 
 #include "sim/rigidbody/Simulator.h"
 #include "sim/water/WaterSimulator.h"
+#include "sim/water/FlowPasses.h"
 #include "tests/support/Meshes.h"
+#include "tests/support/ReferenceWater.h"
 
 using namespace physics;
 using namespace physics::rigidbody;
@@ -43,6 +45,27 @@ static void BM_WaterStep(benchmark::State& state)
     reportCells(state, n);
 }
 BENCHMARK(BM_WaterStep)->Arg(65)->Arg(129);
+
+// The plain step it replaced, and the library's step with its portable passes only.
+static void BM_WaterStepReference(benchmark::State& state)
+{
+    const int n = int(state.range(0));
+    std::unique_ptr<WaterSimulator> water = movingWater(n);
+    for (auto _ : state) testing_support::reference::step(*water, 1.0f / 60.0f);
+    reportCells(state, n);
+}
+BENCHMARK(BM_WaterStepReference)->Arg(65)->Arg(129);
+
+static void BM_WaterStepPortable(benchmark::State& state)
+{
+    const int n = int(state.range(0));
+    std::unique_ptr<WaterSimulator> water = movingWater(n);
+    const bool was = physics::water::flow::useVectorPasses(false);
+    for (auto _ : state) water->step(1.0f / 60.0f);
+    physics::water::flow::useVectorPasses(was);
+    reportCells(state, n);
+}
+BENCHMARK(BM_WaterStepPortable)->Arg(65)->Arg(129);
 
 // The same step coupled with 40 spheres of radius 0.5 and a 680-triangle mesh
 // ball of radius 1.5, all floating with their centres at the surface (the bodies

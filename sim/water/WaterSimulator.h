@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "sim/water/Array2D.h"
+#include "sim/water/FlowPasses.h"
 #include "sim/water/WaterModifier.h"
 
 namespace physics {
@@ -77,6 +78,8 @@ private:
     void updateVelocities(float dt);
     void applyBoundary();
     void includeInSurfaceRange(float surface);
+    flow::Grids flowGrids();
+    flow::Sampler sampler(const Array2D<float>& grid) const;
 };
 
 }  // namespace water
