@@ -10,6 +10,7 @@
 #include "sim/rigidbody/AbstractSimulator.h"
 #include "sim/rigidbody/MeshTree.h"
 #include "sim/rigidbody/RigidBody.h"
+#include "sim/water/MeshRayLattice.h"
 #include "sim/water/RayTests.h"
 #include "sim/water/WaterSimulator.h"
 
@@ -133,17 +134,13 @@ bool submergedConvex(const BodyProbe& probe, const Ray& ray, const SurfaceSample
     return true;
 }
 
-// The same for a mesh: the ray walks the tree in body coordinates, and its hits,
-// sorted upwards, are taken in pairs of entry and exit.
-bool submergedMesh(const BodyProbe& probe, const Ray& worldRay, const SurfaceSample& surface, float& d,
+// The same for a mesh, from its hits in body coordinates (in walk order, at most
+// maxMeshHits): back in world coordinates and sorted upwards, they are taken in
+// pairs of entry and exit.
+bool submergedMesh(const BodyProbe& probe, Vector3* hits, unsigned count, const SurfaceSample& surface, float& d,
                    Vector3& entryPoint)
 {
-    const rigidbody::MeshTree* tree = static_cast<const TriangleMeshBody*>(probe.body)->meshTree;
-    const Ray ray{Matrix4::transformAffine(probe.toBody, worldRay.origin), probe.bodyUp};
-    Vector3 hits[maxMeshHits];
-    unsigned count = 0;
-    if (!rayMeshTree(ray, *tree->root, tree->vertices, hits, count, maxMeshHits) || count == 0) return false;
-
+    if (count == 0) return false;
     for (unsigned i = 0; i < count; ++i) hits[i] = Matrix4::transformAffine(probe.toWorld, hits[i]);
     for (unsigned a = 0; a < count; ++a)
         for (unsigned b = a + 1; b < count; ++b)
@@ -165,6 +162,12 @@ bool submergedMesh(const BodyProbe& probe, const Ray& worldRay, const SurfaceSam
     }
     return true;
 }
+
+// World x (or z) of lattice ray i.
+float rayCoordinate(int i, float size) { return float(i / latticeDivisor * size - size / 2.0); }
+
+// Mesh bodies whose footprint covers more rays than this walk the tree ray by ray.
+constexpr long long maxLatticeRays = 1 << 20;
 
 // Lattice index bound of a finite coordinate, kept in the range of int.
 int latticeBound(double v) { return int(std::fmax(std::fmin(v, 1073741824.0), -1073741824.0)); }
@@ -195,11 +198,26 @@ void WaterSimulator::coupleBodies()
         if (kFirst > kLast) continue;
         const int iFirst = latticeBound(std::ceil(x0)), iLast = latticeBound(std::floor(x1));
 
+        // A mesh body's rays are cast together when the lattice allows it, else
+        // each walks the tree.
+        const rigidbody::MeshTree* tree = nullptr;
+        bool lattice = false;
+        if (body->shapeType == rigidbody::SHAPE_TRIANGLE_MESH) {
+            tree = static_cast<TriangleMeshBody*>(body)->meshTree;
+            const long long columns = (long long)iLast - iFirst + 1, rows = (long long)kLast - kFirst + 1;
+            if (columns > 0 && columns * rows <= maxLatticeRays) {
+                mMeshRays.xs.resize(std::size_t(columns));
+                mMeshRays.zs.resize(std::size_t(rows));
+                for (int i = iFirst; i <= iLast; ++i) mMeshRays.xs[std::size_t(i - iFirst)] = rayCoordinate(i, mSize);
+                for (int k = kFirst; k <= kLast; ++k) mMeshRays.zs[std::size_t(k - kFirst)] = rayCoordinate(k, mSize);
+                lattice = mMeshRays.prepare(*tree, probe.toBody, probe.bodyUp, rayStartHeight);
+            }
+        }
+
         const Vector3& v = body->velocity;
         for (int k = kFirst; k <= kLast; ++k)
             for (int i = iFirst; i <= iLast; ++i) {
-                const Ray ray{Vector3{float(i / latticeDivisor * mSize - mSize / 2.0), rayStartHeight,
-                                      float(k / latticeDivisor * mSize - mSize / 2.0)},
+                const Ray ray{Vector3{rayCoordinate(i, mSize), rayStartHeight, rayCoordinate(k, mSize)},
                               Vector3{0.0f, 1.0f, 0.0f}};
                 const float gx = float(double(float(i)) * nodeFactor * float(mNx - 1));
                 const float gz = float(double(float(k)) * nodeFactor * float(mNz - 1));
@@ -207,9 +225,20 @@ void WaterSimulator::coupleBodies()
 
                 float d = 0.0f;
                 Vector3 entry = Vector3::zero();
-                const bool submerged = body->shapeType == rigidbody::SHAPE_TRIANGLE_MESH
-                                           ? submergedMesh(probe, ray, surface, d, entry)
-                                           : submergedConvex(probe, ray, surface, d, entry);
+                bool submerged;
+                if (tree) {
+                    Vector3 hits[maxMeshHits];
+                    unsigned count = 0;
+                    if (lattice) {
+                        count = mMeshRays.cast(i - iFirst, k - kFirst, hits, maxMeshHits);
+                    } else {
+                        const Ray bodyRay{Matrix4::transformAffine(probe.toBody, ray.origin), probe.bodyUp};
+                        rayMeshTree(bodyRay, *tree->root, tree->vertices, hits, count, maxMeshHits);
+                    }
+                    submerged = submergedMesh(probe, hits, count, surface, d, entry);
+                } else {
+                    submerged = submergedConvex(probe, ray, surface, d, entry);
+                }
                 if (!submerged) continue;
 
                 // Only rays on grid nodes record the column they displace.

@@ -10,6 +10,7 @@
 
 #include "sim/water/Array2D.h"
 #include "sim/water/FlowPasses.h"
+#include "sim/water/MeshRayLattice.h"
 #include "sim/water/WaterModifier.h"
 
 namespace physics {
@@ -80,6 +81,9 @@ private:
     void includeInSurfaceRange(float surface);
     flow::Grids flowGrids();
     flow::Sampler sampler(const Array2D<float>& grid) const;
+
+    // The coupling's rays through mesh bodies; its memory is kept from step to step.
+    MeshRayLattice mMeshRays;
 };
 
 }  // namespace water
