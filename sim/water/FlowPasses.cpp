@@ -1,5 +1,6 @@
 #include "sim/water/FlowPasses.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstdint>
 #include <cstring>
@@ -224,14 +225,17 @@ void advectAvx2(const Grids& g, Advected what, double cellsPerTime, const Sample
     alignas(16) float bx[run], bz[run];
     Corners4 corners[run / 4];
     const __m256d c = _mm256_set1_pd(cellsPerTime);
+    const int last = g.nx - 2;  // the last interior column
     for (int z = 1; z < g.nz - 1; ++z) {
         const std::size_t row = std::size_t(z) * g.stride;
         const __m256d zd = _mm256_set1_pd(double(z));
-        int x = 1;
-        while (x + 4 <= g.nx - 1) {
-            const int first = x;
+        // Groups of four cells from column 1; a row whose length is not a multiple
+        // of four ends with a group moved back to end at the last column, doing
+        // a few cells twice (the same values: the sweep only writes the scratch).
+        for (int first = 1; first + 3 <= last; first += run) {
             int n = 0;
-            for (; n < run && x + 4 <= g.nx - 1; n += 4, x += 4) {
+            for (; n < run && first + n <= last; n += 4) {
+                const int x = std::min(first + n, last - 3);
                 __m128 px, pz;
                 backTrace4(g, what, c, row, x, zd, px, pz);
                 _mm_store_ps(bx + n, px);
@@ -240,9 +244,10 @@ void advectAvx2(const Grids& g, Advected what, double cellsPerTime, const Sample
             for (int j = 0; j < n; j += 4)
                 corners[j / 4] = corners4(source, _mm_load_ps(bx + j), _mm_load_ps(bz + j));
             for (int j = 0; j < n; j += 4)
-                _mm_storeu_ps(g.scratch + row + first + j, blend4(source.data, corners[j / 4]));
+                _mm_storeu_ps(g.scratch + row + std::min(first + j, last - 3), blend4(source.data, corners[j / 4]));
         }
-        for (; x < g.nx - 1; ++x) advectCell(g, what, cellsPerTime, source, x, z);
+        if (last < 4)  // fewer than four interior cells
+            for (int x = 1; x <= last; ++x) advectCell(g, what, cellsPerTime, source, x, z);
     }
 }
 

@@ -27,9 +27,15 @@ struct Sampler {
     {
     }
 
-    float operator()(float x, float z) const
+    // The four neighbours of a sample and their weights.
+    struct Point {
+        std::size_t i01, i00, i10, i11;
+        float w01, w00, w10, w11;
+    };
+
+    // Where a sample at (x, z) reads; only for a sampler with cells.
+    Point locate(float x, float z) const
     {
-        if (empty) return 0.0f;
         if (!(x >= 0.0f)) x = 0.0f;
         if (x > lastX) x = lastX;
         if (!(z >= 0.0f)) z = 0.0f;
@@ -41,16 +47,29 @@ struct Sampler {
         const float fx = float(double(x) - x0);
         const float fz = float(double(z) - z0);
 
-        const float w01 = float((1.0 - fx) * fz);
-        const float w00 = float((1.0 - fx) * (1.0 - fz));
-        const float w10 = float(fx * (1.0 - fz));
-        const float w11 = float(double(fx) * fz);
-        return float(double(at(x0, z1)) * w01 + double(at(x0, z0)) * w00 + double(at(x1, z0)) * w10 +
-                     double(at(x1, z1)) * w11);
+        Point p;
+        p.i01 = index(x0, z1);
+        p.i00 = index(x0, z0);
+        p.i10 = index(x1, z0);
+        p.i11 = index(x1, z1);
+        p.w01 = float((1.0 - fx) * fz);
+        p.w00 = float((1.0 - fx) * (1.0 - fz));
+        p.w10 = float(fx * (1.0 - fz));
+        p.w11 = float(double(fx) * fz);
+        return p;
     }
 
+    // The sample of a grid laid out like this sampler's at a located point.
+    static float blend(const float* grid, const Point& p)
+    {
+        return float(double(grid[p.i01]) * p.w01 + double(grid[p.i00]) * p.w00 + double(grid[p.i10]) * p.w10 +
+                     double(grid[p.i11]) * p.w11);
+    }
+
+    float operator()(float x, float z) const { return empty ? 0.0f : blend(data, locate(x, z)); }
+
 private:
-    float at(int x, int z) const { return data[std::size_t(x) + std::size_t(z) * stride]; }
+    std::size_t index(int x, int z) const { return std::size_t(x) + std::size_t(z) * stride; }
 };
 
 // The grids of one water step, all of nx x nz cells stored with the same stride.

@@ -100,16 +100,43 @@ bool measureBody(RigidBody* body, BodyProbe& probe)
     }
 }
 
-// The water surface above the ray at grid position (gx, gz).
-struct SurfaceSample {
+// The water at a ray's grid position (gx, gz): its surface, and its velocity
+// where the ray is submerged. When the three grids are laid out alike (always,
+// for the simulator's own grids) the neighbours and weights are found once.
+class WaterUnderRay {
+public:
+    WaterUnderRay(const WaterSimulator& water, const flow::Sampler& grids, bool alike, float gx, float gz)
+        : water(water), grids(grids), alike(alike), gx(gx), gz(gz)
+    {
+    }
+
+    float surface() { return sample(water.mSurface); }
+    float velocityX() { return sample(water.mVelocityX); }
+    float velocityZ() { return sample(water.mVelocityZ); }
+
+private:
+    float sample(const Array2D<float>& grid)
+    {
+        if (!alike) return water.interpolate(grid, gx, gz);
+        if (grids.empty) return 0.0f;
+        if (!located) {
+            point = grids.locate(gx, gz);
+            located = true;
+        }
+        return flow::Sampler::blend(grid.data, point);
+    }
+
     const WaterSimulator& water;
-    float gx, gz;
-    float operator()() const { return water.interpolate(water.mSurface, gx, gz); }
+    const flow::Sampler& grids;
+    const bool alike;
+    const float gx, gz;
+    bool located = false;
+    flow::Sampler::Point point;
 };
 
 // Submerged length d and entry point of a ray through a sphere or a box; false
 // when the ray does nothing.
-bool submergedConvex(const BodyProbe& probe, const Ray& ray, const SurfaceSample& surface, float& d,
+bool submergedConvex(const BodyProbe& probe, const Ray& ray, WaterUnderRay& water, float& d,
                      Vector3& entryPoint)
 {
     unsigned count = 0;
@@ -126,7 +153,7 @@ bool submergedConvex(const BodyProbe& probe, const Ray& ray, const SurfaceSample
     const bool firstIsLower = !(points[1].y < points[0].y);
     const Vector3& entry = firstIsLower ? points[0] : points[1];
     const Vector3& exit = firstIsLower ? points[1] : points[0];
-    const float s = surface();
+    const float s = water.surface();
     if (s <= entry.y) return false;
     d = float(double(s) - entry.y);
     if (exit.y < s) d = float(d - (double(s) - exit.y));
@@ -137,7 +164,7 @@ bool submergedConvex(const BodyProbe& probe, const Ray& ray, const SurfaceSample
 // The same for a mesh, from its hits in body coordinates (in walk order, at most
 // maxMeshHits): back in world coordinates and sorted upwards, they are taken in
 // pairs of entry and exit.
-bool submergedMesh(const BodyProbe& probe, Vector3* hits, unsigned count, const SurfaceSample& surface, float& d,
+bool submergedMesh(const BodyProbe& probe, Vector3* hits, unsigned count, WaterUnderRay& water, float& d,
                    Vector3& entryPoint)
 {
     if (count == 0) return false;
@@ -146,7 +173,7 @@ bool submergedMesh(const BodyProbe& probe, Vector3* hits, unsigned count, const 
         for (unsigned b = a + 1; b < count; ++b)
             if (hits[b].y < hits[a].y) std::swap(hits[a], hits[b]);
 
-    const float s = surface();
+    const float s = water.surface();
     if (s <= hits[0].y) return false;
     entryPoint = hits[0];
     d = 0.0f;
@@ -179,6 +206,9 @@ void WaterSimulator::coupleBodies()
     for (std::size_t i = 0; i < mScratch.size(); ++i) mScratch.data[i] = 0.0f;
 
     rigidbody::AbstractSimulator* bodies = mRigidBodySimulator;
+    const flow::Sampler grids = sampler(mSurface);
+    const bool alike = mVelocityX.width == mSurface.width && mVelocityX.height == mSurface.height &&
+                       mVelocityZ.width == mSurface.width && mVelocityZ.height == mSurface.height;
     const float a = float(mSize * nodeFactor);
     for (unsigned b = 0; b < bodies->getNumBodies(); ++b) {
         RigidBody* body = bodies->getBody(b);
@@ -221,7 +251,7 @@ void WaterSimulator::coupleBodies()
                               Vector3{0.0f, 1.0f, 0.0f}};
                 const float gx = float(double(float(i)) * nodeFactor * float(mNx - 1));
                 const float gz = float(double(float(k)) * nodeFactor * float(mNz - 1));
-                const SurfaceSample surface{*this, gx, gz};
+                WaterUnderRay water(*this, grids, alike, gx, gz);
 
                 float d = 0.0f;
                 Vector3 entry = Vector3::zero();
@@ -235,9 +265,9 @@ void WaterSimulator::coupleBodies()
                         const Ray bodyRay{Matrix4::transformAffine(probe.toBody, ray.origin), probe.bodyUp};
                         rayMeshTree(bodyRay, *tree->root, tree->vertices, hits, count, maxMeshHits);
                     }
-                    submerged = submergedMesh(probe, hits, count, surface, d, entry);
+                    submerged = submergedMesh(probe, hits, count, water, d, entry);
                 } else {
-                    submerged = submergedConvex(probe, ray, surface, d, entry);
+                    submerged = submergedConvex(probe, ray, water, d, entry);
                 }
                 if (!submerged) continue;
 
@@ -249,8 +279,8 @@ void WaterSimulator::coupleBodies()
                     if (nx >= 0 && nx < mScratch.width && nz >= 0 && nz < mScratch.height) mScratch(nx, nz) = d;
                 }
 
-                const float U = interpolate(mVelocityX, gx, gz);
-                const float W = interpolate(mVelocityZ, gx, gz);
+                const float U = water.velocityX();
+                const float W = water.velocityZ();
 
                 Vector3 force = Vector3::zero();
                 force += ((Vector3{0.0f, buoyancy, 0.0f} * a) * a) * d * density;
