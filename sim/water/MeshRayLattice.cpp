@@ -87,17 +87,15 @@ bool MeshRayLattice::Axis::set(const std::vector<float>& c)
     slack = 0.0;
     for (std::int32_t i = 0; i < count; ++i)
         slack = std::max(slack, std::fabs((double(c[std::size_t(i)]) - start) * perSpacing - i));
-    slack += 1e-9;  // the roundings of the products above
+    slack += 1e-9;  // the roundings of these products and of place()
     return slack < 0.25;
 }
 
 void MeshRayLattice::Axis::range(double lo, double hi, std::int32_t& first, std::int32_t& last) const
 {
     const double top = double(count);
-    const double a = std::min(std::max((lo - start) * perSpacing - slack, -1.0), top);
-    const double b = std::min(std::max((hi - start) * perSpacing + slack, -1.0), top);
-    first = std::max(ceilOf(a), 0);
-    last = std::min(floorOf(b), count - 1);
+    first = std::max(ceilOf(std::min(std::max(lo, -1.0), top)), 0);
+    last = std::min(floorOf(std::min(std::max(hi, -1.0), top)), count - 1);
 }
 
 // Exactly the triangle test with the origin-independent part already done.
@@ -127,7 +125,10 @@ bool MeshRayLattice::prepare(const rigidbody::MeshTree& tree, const Matrix4& toB
             if (!std::isfinite(toBody[r][c])) return false;
     mUp = up;
     mHeight = height;
-    for (int a = 0; a < 3; ++a) mUpAbs[a] = std::fabs(double(up[a]));
+    for (int a = 0; a < 3; ++a) {
+        mDirection[a] = up[a];
+        mUpAbs[a] = std::fabs(double(up[a]));
+    }
 
     mOrigins.resize(mColumns * mRows);
     for (double& b : mOriginBound) b = 0.0;
@@ -207,8 +208,8 @@ bool MeshRayLattice::projectVertices(const rigidbody::MeshTree& tree, const Matr
         const double X = c[0] * rx[0] + c[1] * rx[1] + c[2] * rx[2];
         const double Z = c[0] * rz[0] + c[1] * rz[1] + c[2] * rz[2];
         if (!std::isfinite(X) || !std::isfinite(Z)) return false;
-        mProjected[2 * i] = X;
-        mProjected[2 * i + 1] = Z;
+        mProjected[2 * i] = mColumnAxis.place(X);
+        mProjected[2 * i + 1] = mRowAxis.place(Z);
         for (int a = 0; a < 3; ++a) vertexBound[a] = std::max(vertexBound[a], std::fabs(double(v[a])));
         traceBound = std::max({traceBound, std::fabs(X), std::fabs(Z)});
     }
@@ -232,6 +233,9 @@ bool MeshRayLattice::projectVertices(const rigidbody::MeshTree& tree, const Matr
         mPadX += std::fabs(rx[a]) * originError + 1e-12 * std::fabs(rx[a]) * (reach + std::fabs(base[a]));
         mPadZ += std::fabs(rz[a]) * originError + 1e-12 * std::fabs(rz[a]) * (reach + std::fabs(base[a]));
     }
+    // In index units, with the spacing's own unevenness.
+    mPadX = mPadX * mColumnAxis.perSpacing + mColumnAxis.slack;
+    mPadZ = mPadZ * mRowAxis.perSpacing + mRowAxis.slack;
     return std::isfinite(mPadX) && std::isfinite(mPadZ);
 }
 
@@ -241,8 +245,8 @@ bool MeshRayLattice::addTriangles(const rigidbody::MeshTree& tree)
 {
     const std::uint32_t vertexCount = std::uint32_t(tree.vertexCount);
     mNodes.clear();
-    mTriangles.clear();
-    mSpans.clear();
+    mCorners.resize(tree.root->triangleCount);
+    std::size_t count = 0;
     mStack.clear();
     mStack.push_back({tree.root, -1});
     while (!mStack.empty()) {
@@ -256,52 +260,79 @@ bool MeshRayLattice::addTriangles(const rigidbody::MeshTree& tree)
             mStack.push_back({node->left, id});
             continue;
         }
+        // The leaves hold the root's triangles between them, each once.
+        if (node->triangleCount > mCorners.size() - count) return false;
         for (std::uint32_t i = 0; i < node->triangleCount; ++i) {
             const std::uint16_t* corners = node->triangles + 3 * std::size_t(i);
             if (corners[0] >= vertexCount || corners[1] >= vertexCount || corners[2] >= vertexCount) return false;
-            const Vector3 c0 = vertex(tree.vertices, corners[0]);
-            const Vector3 c1 = vertex(tree.vertices, corners[1]);
-            const Vector3 c2 = vertex(tree.vertices, corners[2]);
-            Triangle t;
-            t.c0 = c0;
-            t.e1 = c1 - c0;
-            t.e2 = c2 - c0;
-            t.p = crossProduct(mUp, t.e2);
-            const float det = dotProduct(t.e1, t.p);
-            if (-1e-6 < det && det < 1e-6) continue;  // parallel to every ray of the lattice
-            t.inv = float(1.0 / det);
-            t.leaf = id;
-            const Span span = candidateRays(corners, t);
-            if (span.empty()) continue;
-            mTriangles.push_back(t);
-            mSpans.push_back(span);
+            mCorners[count++] = Corners{corners, id};
         }
     }
+
+    // The rays each triangle may hit first, then the test's own part for the
+    // triangles some ray may hit.
+    mTriangles.resize(count);
+    mSpans.resize(count);
+    std::size_t kept = 0;
+    for (std::size_t j = 0; j < count; ++j) {
+        const Span span = candidateRays(tree.vertices, mCorners[j].corners);
+        if (span.empty()) continue;
+        mCorners[kept] = mCorners[j];
+        mSpans[kept] = span;
+        ++kept;
+    }
+    std::size_t hittable = 0;
+    for (std::size_t j = 0; j < kept; ++j) {
+        const std::uint16_t* corners = mCorners[j].corners;
+        const Vector3 c0 = vertex(tree.vertices, corners[0]);
+        const Vector3 c1 = vertex(tree.vertices, corners[1]);
+        const Vector3 c2 = vertex(tree.vertices, corners[2]);
+        Triangle& t = mTriangles[hittable];
+        t.c0 = c0;
+        t.e1 = c1 - c0;
+        t.e2 = c2 - c0;
+        t.p = crossProduct(mUp, t.e2);
+        const float det = dotProduct(t.e1, t.p);
+        if (-1e-6 < det && det < 1e-6) continue;  // parallel to every ray of the lattice
+        t.inv = float(1.0 / det);
+        t.leaf = mCorners[j].leaf;
+        mSpans[hittable] = mSpans[j];
+        ++hittable;
+    }
+    mTriangles.resize(hittable);
+    mSpans.resize(hittable);
     return true;
 }
 
-MeshRayLattice::Span MeshRayLattice::candidateRays(const std::uint16_t* corners, const Triangle& t) const
+// From the corners in double: the edges exactly, the determinant within 1e-15 of
+// the bound below on its size (the roundings of this evaluation).
+MeshRayLattice::Span MeshRayLattice::candidateRays(const float* vertices, const std::uint16_t* corners) const
 {
-    // Bounds on the exact edges' components (the rounded ones are within eps).
-    const double grow = 1.0 + 3.0 * eps;
-    const double e1[3] = {std::fabs(double(t.e1.x)) * grow, std::fabs(double(t.e1.y)) * grow,
-                          std::fabs(double(t.e1.z)) * grow};
-    const double e2[3] = {std::fabs(double(t.e2.x)) * grow, std::fabs(double(t.e2.y)) * grow,
-                          std::fabs(double(t.e2.z)) * grow};
-    const double* d = mUpAbs;
+    const float* a = vertices + 3 * std::size_t(corners[0]);
+    const float* b = vertices + 3 * std::size_t(corners[1]);
+    const float* c = vertices + 3 * std::size_t(corners[2]);
+    const double e1[3] = {double(b[0]) - a[0], double(b[1]) - a[1], double(b[2]) - a[2]};
+    const double e2[3] = {double(c[0]) - a[0], double(c[1]) - a[1], double(c[2]) - a[2]};
+    const double m1[3] = {std::fabs(e1[0]), std::fabs(e1[1]), std::fabs(e1[2])};
+    const double m2[3] = {std::fabs(e2[0]), std::fabs(e2[1]), std::fabs(e2[2])};
+    const double* d = mDirection;
+    const double* ad = mUpAbs;
     const double* r = mReach;
-    // Bounds on |d x e2| per component.
-    const double n[3] = {d[1] * e2[2] + d[2] * e2[1], d[2] * e2[0] + d[0] * e2[2], d[0] * e2[1] + d[1] * e2[0]};
-    const double absInv = std::fabs(double(t.inv)) * (1.0 + 2.0 * eps);
-    const double rho = 6.5 * eps * (e1[0] * n[0] + e1[1] * n[1] + e1[2] * n[2]) * absInv;
-    if (!(rho <= 0.25)) return Span{0, std::int32_t(mColumns) - 1, 0, std::int32_t(mRows) - 1};
-    const double f = absInv / (1.0 - rho);
-    const double du = 6.5 * eps * (r[0] * n[0] + r[1] * n[1] + r[2] * n[2]) * f;
+    // Bounds on |d x e2| per component, and the determinant e1 . (d x e2).
+    const double n[3] = {ad[1] * m2[2] + ad[2] * m2[1], ad[2] * m2[0] + ad[0] * m2[2], ad[0] * m2[1] + ad[1] * m2[0]};
+    const double det = e1[0] * (d[1] * e2[2] - d[2] * e2[1]) + e1[1] * (d[2] * e2[0] - d[0] * e2[2]) +
+                       e1[2] * (d[0] * e2[1] - d[1] * e2[0]);
+    const double scale = m1[0] * n[0] + m1[1] * n[1] + m1[2] * n[2];
+    const double error = 6.5 * eps * scale;          // of the test's determinant
+    const double least = std::fabs(det) - 1e-15 * scale;  // of the exact determinant
+    if (!(least >= 4.0 * error)) return Span{0, std::int32_t(mColumns) - 1, 0, std::int32_t(mRows) - 1};
+    const double perLeast = 1.0 / least;
+    const double du = 6.5 * eps * (r[0] * n[0] + r[1] * n[1] + r[2] * n[2]) * perLeast;
     const double dv = 6.5 * eps *
-                      (d[0] * (r[1] * e1[2] + r[2] * e1[1]) + d[1] * (r[2] * e1[0] + r[0] * e1[2]) +
-                       d[2] * (r[0] * e1[1] + r[1] * e1[0])) *
-                      f;
-    const double e = 2.0 * du + 2.0 * dv + (rho + 2.1 * eps) / (1.0 - rho);
+                      (ad[0] * (r[1] * m1[2] + r[2] * m1[1]) + ad[1] * (r[2] * m1[0] + r[0] * m1[2]) +
+                       ad[2] * (r[0] * m1[1] + r[1] * m1[0])) *
+                      perLeast;
+    const double e = 2.0 * du + 2.0 * dv + 1.01 * error * perLeast + 2.2 * eps;
 
     const double* v0 = &mProjected[2 * std::size_t(corners[0])];
     const double* v1 = &mProjected[2 * std::size_t(corners[1])];

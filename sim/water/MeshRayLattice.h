@@ -61,8 +61,15 @@ private:
         double slack = 0.0;  // largest distance, in spacings, of a coordinate from its even place
         // False unless the coordinates rise evenly, each within a quarter spacing of its place.
         bool set(const std::vector<float>& c);
-        // First and last index whose coordinate may lie in [lo, hi] (every one that does).
+        // A coordinate in spacings from the first one.
+        double place(double c) const { return (c - start) * perSpacing; }
+        // First and last index within [lo, hi], in place() units; lo and hi must
+        // already be widened by the slack.
         void range(double lo, double hi, std::int32_t& first, std::int32_t& last) const;
+    };
+    struct Corners {
+        const std::uint16_t* corners;  // three vertex indices
+        std::int32_t leaf;
     };
     struct Pending {
         const rigidbody::MeshTreeNode* node;
@@ -72,7 +79,7 @@ private:
     std::size_t index(int column, int row) const { return std::size_t(row) * mColumns + std::size_t(column); }
     bool projectVertices(const rigidbody::MeshTree& tree, const Matrix4& toBody);
     bool addTriangles(const rigidbody::MeshTree& tree);
-    Span candidateRays(const std::uint16_t* corners, const Triangle& t) const;
+    Span candidateRays(const float* vertices, const std::uint16_t* corners) const;
     bool leafReached(std::int32_t leaf, const Vector3& origin, const Vector3& point, float t);
 
     std::size_t mColumns = 0, mRows = 0;
@@ -82,13 +89,16 @@ private:
     std::vector<Vector3> mOrigins;
     double mOriginBound[3] = {};  // largest |origin| per axis
     double mReach[3] = {};        // bound on |origin - vertex| per axis
-    double mUpAbs[3] = {};        // |up| per axis
-    double mPadX = 0.0, mPadZ = 0.0;
+    double mDirection[3] = {};    // up, and |up|, per axis
+    double mUpAbs[3] = {};
+    double mPadX = 0.0, mPadZ = 0.0;  // in spacings, the axes' slack included
     double mScale = 0.0;  // bound on every coordinate a node box test sees
-    // World (X, Z) of each vertex seen along the rays, two per vertex.
+    // World (X, Z) of each vertex seen along the rays, two per vertex, in
+    // spacings of the lattice from its first column and row.
     std::vector<double> mProjected;
 
     std::vector<Node> mNodes;
+    std::vector<Corners> mCorners;  // every triangle in walk order
     std::vector<Triangle> mTriangles;  // in walk order; those no ray can hit left out
     std::vector<Span> mSpans;
     std::vector<std::uint32_t> mFirstEntry;  // per ray, into mEntries; one more at the end
