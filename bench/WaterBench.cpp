@@ -225,10 +225,8 @@ static void BM_MeshRaysLattice(benchmark::State& state)
 {
     BallRays b;
     physics::water::MeshRayLattice lattice;
-    lattice.xs = b.xs;
-    lattice.zs = b.zs;
     for (auto _ : state) {
-        lattice.prepare(*b.ball->meshTree, b.toBody, b.up, -1000.0f);
+        lattice.prepare(*b.ball->meshTree, b.toBody, b.up, -1000.0f, b.xs, b.zs);
         for (std::size_t row = 0; row < b.zs.size(); ++row)
             for (std::size_t column = 0; column < b.xs.size(); ++column) {
                 Vector3 hits[20];
@@ -243,8 +241,7 @@ static void BM_MeshRaysPrepareOnly(benchmark::State& state)
 {
     BallRays b;
     physics::water::MeshRayLattice lattice;
-    lattice.xs = b.xs;
-    lattice.zs = b.zs;
-    for (auto _ : state) benchmark::DoNotOptimize(lattice.prepare(*b.ball->meshTree, b.toBody, b.up, -1000.0f));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(lattice.prepare(*b.ball->meshTree, b.toBody, b.up, -1000.0f, b.xs, b.zs));
 }
 BENCHMARK(BM_MeshRaysPrepareOnly);

@@ -112,7 +112,8 @@ bool MeshRayLattice::Triangle::hit(const Vector3& origin, const Vector3& directi
     return true;
 }
 
-bool MeshRayLattice::prepare(const rigidbody::MeshTree& tree, const Matrix4& toBody, const Vector3& up, float height)
+bool MeshRayLattice::prepare(const rigidbody::MeshTree& tree, const Matrix4& toBody, const Vector3& up, float height,
+                             const std::vector<float>& xs, const std::vector<float>& zs)
 {
     mColumns = xs.size();
     mRows = zs.size();
@@ -139,7 +140,7 @@ bool MeshRayLattice::prepare(const rigidbody::MeshTree& tree, const Matrix4& toB
             mOrigins[row * mColumns + column] = o;
             for (int a = 0; a < 3; ++a) mOriginBound[a] = std::max(mOriginBound[a], double(std::fabs(o[a])));
         }
-    if (!projectVertices(tree, toBody)) return false;
+    if (!projectVertices(tree, toBody, xs, zs)) return false;
     mScale = 1.0;
     for (int a = 0; a < 3; ++a)
         mScale = std::max({mScale, mOriginBound[a] + 1.0, std::fabs(double(tree.bounds.min[a])) + 1.0,
@@ -178,7 +179,8 @@ bool MeshRayLattice::prepare(const rigidbody::MeshTree& tree, const Matrix4& toB
 // plane of the ray origins: the body-frame origin of world (X, height, Z) is
 // base + X ax + Z az (the columns of toBody), so the vertex c solves
 // base + X ax + Z az + t d = c.
-bool MeshRayLattice::projectVertices(const rigidbody::MeshTree& tree, const Matrix4& toBody)
+bool MeshRayLattice::projectVertices(const rigidbody::MeshTree& tree, const Matrix4& toBody,
+                                     const std::vector<float>& xs, const std::vector<float>& zs)
 {
     double ax[3], az[3], d[3], base[3];
     for (int a = 0; a < 3; ++a) {

@@ -18,16 +18,14 @@ namespace water {
 
 class MeshRayLattice {
 public:
-    // World x of each column and world z of each row of rays; the caller fills
-    // them, rising evenly, before prepare.
-    std::vector<float> xs, zs;
-
     // Sets up the rays with world origins (xs[column], height, zs[row]), taken
-    // into body coordinates by toBody, all with the body-frame direction up.
-    // False when the pose or the lattice is unfit for it (a degenerate or
-    // undefined transform, a lattice not evenly spaced or too large); those rays
-    // are then cast one by one with the tree walk.
-    bool prepare(const rigidbody::MeshTree& tree, const Matrix4& toBody, const Vector3& up, float height);
+    // into body coordinates by toBody, all with the body-frame direction up; xs
+    // and zs rise evenly and stay as they are until the last cast. False when the
+    // pose or the lattice is unfit for it (a degenerate or undefined transform, a
+    // lattice not evenly spaced or too large); those rays are then cast one by one
+    // with the tree walk.
+    bool prepare(const rigidbody::MeshTree& tree, const Matrix4& toBody, const Vector3& up, float height,
+                 const std::vector<float>& xs, const std::vector<float>& zs);
 
     // The body-frame origin of a ray.
     const Vector3& origin(int column, int row) const { return mOrigins[index(column, row)]; }
@@ -77,7 +75,8 @@ private:
     };
 
     std::size_t index(int column, int row) const { return std::size_t(row) * mColumns + std::size_t(column); }
-    bool projectVertices(const rigidbody::MeshTree& tree, const Matrix4& toBody);
+    bool projectVertices(const rigidbody::MeshTree& tree, const Matrix4& toBody, const std::vector<float>& xs,
+                         const std::vector<float>& zs);
     bool addTriangles(const rigidbody::MeshTree& tree);
     Span candidateRays(const float* vertices, const std::uint16_t* corners) const;
     bool leafReached(std::int32_t leaf, const Vector3& origin, const Vector3& point, float t);

@@ -201,6 +201,23 @@ int latticeBound(double v) { return int(std::fmax(std::fmin(v, 1073741824.0), -1
 
 }  // namespace
 
+void WaterSimulator::RayLines::set(int first, int last, int n, int cells, float size)
+{
+    const std::size_t count = std::size_t((long long)last - first + 1);
+    world.resize(count);
+    grid.resize(count);
+    node.resize(count);
+    for (int i = first; i <= last; ++i) {
+        const std::size_t j = std::size_t(i - first);
+        world[j] = rayCoordinate(i, size);
+        const float g = float(double(float(i)) * nodeFactor * float(n - 1));
+        grid[j] = g;
+        const double floor = std::floor(g);
+        const bool onNode = double(g) - floor < nodeTolerance && i >= 0 && i <= latticeLast;
+        node[j] = onNode && floor >= 0.0 && floor < double(cells) ? int(floor) : -1;
+    }
+}
+
 void WaterSimulator::coupleBodies()
 {
     for (std::size_t i = 0; i < mScratch.size(); ++i) mScratch.data[i] = 0.0f;
@@ -228,30 +245,42 @@ void WaterSimulator::coupleBodies()
         if (kFirst > kLast) continue;
         const int iFirst = latticeBound(std::ceil(x0)), iLast = latticeBound(std::floor(x1));
 
+        // The rays' lines: world and grid coordinates, and the grid node, of each
+        // column and each row. Only rays on grid nodes record the column they
+        // displace.
+        const long long columns = (long long)iLast - iFirst + 1, rows = (long long)kLast - kFirst + 1;
+        if (columns <= 0) continue;
+        mRayColumns.set(iFirst, iLast, mNx, mScratch.width, mSize);
+        mRayRows.set(kFirst, kLast, mNz, mScratch.height, mSize);
+
         // A mesh body's rays are cast together when the lattice allows it, else
         // each walks the tree.
         const rigidbody::MeshTree* tree = nullptr;
         bool lattice = false;
         if (body->shapeType == rigidbody::SHAPE_TRIANGLE_MESH) {
             tree = static_cast<TriangleMeshBody*>(body)->meshTree;
-            const long long columns = (long long)iLast - iFirst + 1, rows = (long long)kLast - kFirst + 1;
-            if (columns > 0 && columns * rows <= maxLatticeRays) {
-                mMeshRays.xs.resize(std::size_t(columns));
-                mMeshRays.zs.resize(std::size_t(rows));
-                for (int i = iFirst; i <= iLast; ++i) mMeshRays.xs[std::size_t(i - iFirst)] = rayCoordinate(i, mSize);
-                for (int k = kFirst; k <= kLast; ++k) mMeshRays.zs[std::size_t(k - kFirst)] = rayCoordinate(k, mSize);
-                lattice = mMeshRays.prepare(*tree, probe.toBody, probe.bodyUp, rayStartHeight);
-            }
+            if (columns * rows <= maxLatticeRays)
+                lattice = mMeshRays.prepare(*tree, probe.toBody, probe.bodyUp, rayStartHeight, mRayColumns.world,
+                                            mRayRows.world);
         }
 
         const Vector3& v = body->velocity;
+        // Every ray's vertical damping: a constant push against the vertical
+        // motion; none at rest, where the direction is undefined.
+        Vector3 damping = Vector3::zero();
+        if (v.y != 0.0f) {
+            const Vector3 vertical{0.0f, v.y, 0.0f};
+            // |v.y| is the length of (0, v.y, 0), also where its square would
+            // underflow to 0 or overflow (an infinite or vanishing push).
+            const float speed = std::fabs(v.y);
+            damping = ((vertical * (verticalDamping / speed)) * a) * a;
+        }
         for (int k = kFirst; k <= kLast; ++k)
             for (int i = iFirst; i <= iLast; ++i) {
-                const Ray ray{Vector3{rayCoordinate(i, mSize), rayStartHeight, rayCoordinate(k, mSize)},
+                const std::size_t column = std::size_t(i - iFirst), row = std::size_t(k - kFirst);
+                const Ray ray{Vector3{mRayColumns.world[column], rayStartHeight, mRayRows.world[row]},
                               Vector3{0.0f, 1.0f, 0.0f}};
-                const float gx = float(double(float(i)) * nodeFactor * float(mNx - 1));
-                const float gz = float(double(float(k)) * nodeFactor * float(mNz - 1));
-                WaterUnderRay water(*this, grids, alike, gx, gz);
+                WaterUnderRay water(*this, grids, alike, mRayColumns.grid[column], mRayRows.grid[row]);
 
                 float d = 0.0f;
                 Vector3 entry = Vector3::zero();
@@ -260,7 +289,7 @@ void WaterSimulator::coupleBodies()
                     Vector3 hits[maxMeshHits];
                     unsigned count = 0;
                     if (lattice) {
-                        count = mMeshRays.cast(i - iFirst, k - kFirst, hits, maxMeshHits);
+                        count = mMeshRays.cast(int(column), int(row), hits, maxMeshHits);
                     } else {
                         const Ray bodyRay{Matrix4::transformAffine(probe.toBody, ray.origin), probe.bodyUp};
                         rayMeshTree(bodyRay, *tree->root, tree->vertices, hits, count, maxMeshHits);
@@ -271,13 +300,8 @@ void WaterSimulator::coupleBodies()
                 }
                 if (!submerged) continue;
 
-                // Only rays on grid nodes record the column they displace.
-                const double fx = double(gx) - std::floor(gx), fz = double(gz) - std::floor(gz);
-                if (fx < nodeTolerance && fz < nodeTolerance && i >= 0 && i <= latticeLast && k >= 0 &&
-                    k <= latticeLast) {
-                    const int nx = int(std::floor(gx)), nz = int(std::floor(gz));
-                    if (nx >= 0 && nx < mScratch.width && nz >= 0 && nz < mScratch.height) mScratch(nx, nz) = d;
-                }
+                const int nx = mRayColumns.node[column], nz = mRayRows.node[row];
+                if (nx >= 0 && nz >= 0) mScratch(nx, nz) = d;
 
                 const float U = water.velocityX();
                 const float W = water.velocityZ();
@@ -288,15 +312,7 @@ void WaterSimulator::coupleBodies()
                 force.x = force.x + c * (U - v.x);
                 force.y = force.y + c * 0.0f;
                 force.z = force.z + c * (W - v.z);
-                // A constant push against the vertical motion; none at rest, where
-                // the direction is undefined.
-                if (v.y != 0.0f) {
-                    const Vector3 vertical{0.0f, v.y, 0.0f};
-                    // |v.y| is the length of (0, v.y, 0), also where its square would
-                    // underflow to 0 or overflow (an infinite or vanishing push).
-                    const float speed = std::fabs(v.y);
-                    force += ((vertical * (verticalDamping / speed)) * a) * a;
-                }
+                force += damping;
 
                 const Vector3 point = entry + Vector3{0.0f, d, 0.0f} / 2.0;
                 bodies->addForce(point, force, body);

@@ -82,7 +82,18 @@ private:
     flow::Grids flowGrids();
     flow::Sampler sampler(const Array2D<float>& grid) const;
 
-    // The coupling's rays through mesh bodies; its memory is kept from step to step.
+    // The coupling's working memory, kept from step to step: for the columns, or
+    // the rows, of one body's rays their world coordinate, grid coordinate and
+    // grid node (-1 where the rays record no column), and the rays through mesh
+    // bodies.
+    struct RayLines {
+        std::vector<float> world, grid;
+        std::vector<int> node;
+        // Lines first..last on a grid of n nodes a side, cells nodes of the
+        // scratch grid along it, over a domain of the given size.
+        void set(int first, int last, int n, int cells, float size);
+    };
+    RayLines mRayColumns, mRayRows;
     MeshRayLattice mMeshRays;
 };
 

@@ -106,11 +106,10 @@ void compareRays(const physics::rigidbody::TriangleMeshBody& body, unsigned maxi
     }
     const int iFirst = int(std::floor(lo[0] * 257 / size + 128.5)) - 1, iLast = int(std::ceil(hi[0] * 257 / size + 128.5)) + 1;
     const int kFirst = int(std::floor(lo[1] * 257 / size + 128.5)) - 1, kLast = int(std::ceil(hi[1] * 257 / size + 128.5)) + 1;
-    lattice.xs.clear();
-    lattice.zs.clear();
-    for (int i = iFirst; i <= iLast; ++i) lattice.xs.push_back(rayCoordinate(i));
-    for (int k = kFirst; k <= kLast; ++k) lattice.zs.push_back(rayCoordinate(k));
-    ASSERT_TRUE(lattice.prepare(tree, toBody, up, startHeight));
+    std::vector<float> xs, zs;
+    for (int i = iFirst; i <= iLast; ++i) xs.push_back(rayCoordinate(i));
+    for (int k = kFirst; k <= kLast; ++k) zs.push_back(rayCoordinate(k));
+    ASSERT_TRUE(lattice.prepare(tree, toBody, up, startHeight, xs, zs));
     ++tally.poses;
 
     for (int k = kFirst; k <= kLast; ++k)
