@@ -91,7 +91,7 @@ bool MeshRayLattice::Axis::set(const std::vector<float>& c)
     return slack < 0.25;
 }
 
-void MeshRayLattice::Axis::range(double lo, double hi, std::int32_t& first, std::int32_t& last) const
+inline void MeshRayLattice::Axis::range(double lo, double hi, std::int32_t& first, std::int32_t& last) const
 {
     const double top = double(count);
     first = std::max(ceilOf(std::min(std::max(lo, -1.0), top)), 0);
