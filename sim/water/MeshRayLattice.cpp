@@ -93,9 +93,12 @@ bool MeshRayLattice::Axis::set(const std::vector<float>& c)
 
 inline void MeshRayLattice::Axis::range(double lo, double hi, std::int32_t& first, std::int32_t& last) const
 {
+    // Bounds that are not numbers (from a mesh that is not) open the range.
     const double top = double(count);
-    first = std::max(ceilOf(std::min(std::max(lo, -1.0), top)), 0);
-    last = std::min(floorOf(std::min(std::max(hi, -1.0), top)), count - 1);
+    lo = lo >= -1.0 ? std::min(lo, top) : -1.0;
+    hi = hi <= top ? std::max(hi, -1.0) : top;
+    first = std::max(ceilOf(lo), 0);
+    last = std::min(floorOf(hi), count - 1);
 }
 
 // Exactly the triangle test with the origin-independent part already done.
@@ -327,7 +330,7 @@ MeshRayLattice::Span MeshRayLattice::candidateRays(const float* vertices, const 
     const double scale = m1[0] * n[0] + m1[1] * n[1] + m1[2] * n[2];
     const double error = 6.5 * eps * scale;          // of the test's determinant
     const double least = std::fabs(det) - 1e-15 * scale;  // of the exact determinant
-    if (!(least >= 4.0 * error)) return Span{0, std::int32_t(mColumns) - 1, 0, std::int32_t(mRows) - 1};
+    if (!(least > 0.0 && least >= 4.0 * error)) return Span{0, std::int32_t(mColumns) - 1, 0, std::int32_t(mRows) - 1};
     const double perLeast = 1.0 / least;
     const double du = 6.5 * eps * (r[0] * n[0] + r[1] * n[1] + r[2] * n[2]) * perLeast;
     const double dv = 6.5 * eps *
