@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "Meshes.h"
+#include "WaterChecks.h"
 #include "sim/maths/Matrix4.h"
 #include "sim/water/MeshRayLattice.h"
 #include "sim/water/RayTests.h"
@@ -30,20 +31,6 @@ float rayCoordinate(int i) { return float(i / 257.0 * size - size / 2.0); }
 
 bool sameBits(const Vector3& a, const Vector3& b) { return std::memcmp(&a, &b, sizeof(Vector3)) == 0; }
 
-// Stacked square floors, one above the other: vertical rays meet more of them
-// than the coupling keeps.
-MeshData stack(int layers)
-{
-    MeshData m;
-    for (int l = 0; l < layers; ++l) {
-        const MeshData floor = testing_support::floorMesh(1.0f, 2, 0.05f * float(l));
-        const int base = m.vertexCount();
-        m.vertices.insert(m.vertices.end(), floor.vertices.begin(), floor.vertices.end());
-        for (std::uint16_t i : floor.indices) m.indices.push_back(std::uint16_t(base + i));
-    }
-    return m;
-}
-
 // Triangles of every awkward kind: repeated, without area, needles, and some
 // standing upright (parallel to an upright ray).
 MeshData awkward()
@@ -54,27 +41,6 @@ MeshData awkward()
     m.addTriangle(Vector3{-1, 0, 0}, Vector3{1, 0, 0}, Vector3{0, 0, 0});
     m.addTriangle(Vector3{-1, -0.2f, 0.05f}, Vector3{1, 0.2f, 0.05f}, Vector3{1, 0.2f, 0.0500001f});
     m.addTriangle(Vector3{0, -0.5f, 0}, Vector3{0, 0.5f, 0}, Vector3{0.3f, 0, 0});
-    return m;
-}
-
-Matrix3 randomRotation(std::mt19937& random, double skew)
-{
-    std::normal_distribution<double> normal;
-    double q[4];
-    double n = 0;
-    for (double& c : q) {
-        c = normal(random);
-        n += c * c;
-    }
-    for (double& c : q) c /= std::sqrt(n);
-    const double w = q[0], x = q[1], y = q[2], z = q[3];
-    const double r[3][3] = {{1 - 2 * (y * y + z * z), 2 * (x * y - w * z), 2 * (x * z + w * y)},
-                            {2 * (x * y + w * z), 1 - 2 * (x * x + z * z), 2 * (y * z - w * x)},
-                            {2 * (x * z - w * y), 2 * (y * z + w * x), 1 - 2 * (x * x + y * y)}};
-    Matrix3 m;
-    std::uniform_real_distribution<double> noise(-skew, skew);
-    for (int i = 0; i < 3; ++i)
-        for (int j = 0; j < 3; ++j) m[i][j] = float(r[i][j] + noise(random));
     return m;
 }
 
@@ -143,8 +109,8 @@ TEST(MeshRayLattice, EveryRayHitsWhatTheTreeWalkHits)
         {"bumpy ball of 700", testing_support::sphereMesh(25, 15, 1.0f, 0.1f), 20},
         {"box", testing_support::boxMesh(Vector3{1.0f, 0.5f, 2.0f}), 20},
         {"flat floor", testing_support::floorMesh(2.0f, 6), 20},
-        {"stack of 30 floors", stack(30), 20},
-        {"stack, two hits kept", stack(6), 2},
+        {"stack of 30 floors", testing_support::stackedFloors(30), 20},
+        {"stack, two hits kept", testing_support::stackedFloors(6), 2},
         {"awkward triangles", awkward(), 20},
     };
     // Upright, turned a quarter about an axis (the ray then runs exactly along
@@ -164,7 +130,7 @@ TEST(MeshRayLattice, EveryRayHitsWhatTheTreeWalkHits)
             Matrix3 rotation = Matrix3::identity();
             if (pose % 8 == 1) rotation = quarter;
             if (pose % 8 == 2) rotation = quarterZ;
-            if (pose % 8 >= 3) rotation = randomRotation(random, pose % 8 == 7 ? 1e-3 : 0.0);
+            if (pose % 8 >= 3) rotation = watertest::randomRotation(random, pose % 8 == 7 ? 1e-3 : 0.0);
             body->rotation = rotation;
             // Some poses put the body's origin on a ray, so edges and vertices of
             // the upright meshes lie on rays exactly.
