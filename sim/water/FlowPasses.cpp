@@ -5,7 +5,9 @@
 #include <cstdint>
 #include <cstring>
 
-#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
+// GCC on x86-64: the AVX2 forms are compiled for that target alone and chosen at
+// run time.
+#if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__)
 #define MARROWFIELD_FLOW_AVX2 1
 #include <immintrin.h>
 #endif

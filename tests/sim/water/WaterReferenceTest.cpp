@@ -86,8 +86,8 @@ template <class Body>
 void forEachPassKind(Body body)
 {
     for (bool vector : {true, false}) {
-        SCOPED_TRACE(vector ? "four-cell passes" : "portable passes");
         const PassKind kind(vector);
+        SCOPED_TRACE(flow::vectorPassesActive() ? "four-cell passes" : "portable passes");
         body();
     }
 }
@@ -315,8 +315,8 @@ TEST(WaterAgainstReference, CoupledScenesMatchStepByStep)
     };
     const SceneCase cases[] = {{65, 50.0f, 300, true}, {129, 100.0f, 40, true}, {65, 50.0f, 60, false}};
     for (const SceneCase& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.n << (c.vector ? ", four-cell passes" : ", portable passes"));
         const PassKind kind(c.vector);
+        SCOPED_TRACE(testing::Message() << c.n << (flow::vectorPassesActive() ? ", four-cell passes" : ", portable passes"));
         CoupledScene fast(c.n, c.size), plain(c.n, c.size);
         std::size_t forces = 0;
         for (int i = 0; i < c.steps; ++i) {
