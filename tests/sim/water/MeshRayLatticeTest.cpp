@@ -125,7 +125,7 @@ TEST(MeshRayLattice, EveryRayHitsWhatTheTreeWalkHits)
         SCOPED_TRACE(c.name);
         MeshStore store;
         auto* body = store.body(c.mesh, Vector3{0, 0, 0}, true);
-        for (int pose = 0; pose < 40; ++pose) {
+        for (int pose = 0; pose < 100; ++pose) {
             SCOPED_TRACE(pose);
             Matrix3 rotation = Matrix3::identity();
             if (pose % 8 == 1) rotation = quarter;
@@ -141,8 +141,8 @@ TEST(MeshRayLattice, EveryRayHitsWhatTheTreeWalkHits)
         }
     }
     // Enough of every outcome to have meant something.
-    EXPECT_EQ(tally.poses, 7 * 40);
-    EXPECT_GT(tally.hitRays, 5000);
-    EXPECT_GT(tally.fullRays, 500);
-    EXPECT_GT(tally.rays - tally.hitRays, 5000);
+    EXPECT_EQ(tally.poses, 7 * 100);
+    EXPECT_GT(tally.hitRays, 50000);
+    EXPECT_GT(tally.fullRays, 5000);
+    EXPECT_GT(tally.rays - tally.hitRays, 50000);
 }
