@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <random>
 #include <vector>
 
@@ -145,4 +146,26 @@ TEST(MeshRayLattice, EveryRayHitsWhatTheTreeWalkHits)
     EXPECT_GT(tally.hitRays, 50000);
     EXPECT_GT(tally.fullRays, 5000);
     EXPECT_GT(tally.rays - tally.hitRays, 50000);
+}
+
+TEST(MeshRayLattice, RefusesLatticesItCannotBin)
+{
+    // Then the coupling walks the tree for each ray.
+    MeshStore store;
+    auto* body = store.body(testing_support::sphereMesh(8, 6, 1.0f), Vector3{0, 0, 0}, true);
+    const Matrix4 toBody = Matrix4::inverse(Matrix4::makeTranslation(body->position));
+    const Vector3 up{0, 1, 0};
+    const std::vector<float> even{-1.0f, -0.5f, 0.0f, 0.5f, 1.0f};
+    const std::vector<float> uneven{-1.0f, -0.5f, 0.0f, 0.2f, 1.0f};
+    const std::vector<float> none;
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    Matrix4 flat = toBody;  // no inverse: every origin at the body's
+    for (int r = 0; r < 3; ++r) flat[r][0] = flat[r][2] = 0.0f;
+    MeshRayLattice lattice;
+    const physics::rigidbody::MeshTree& tree = *body->meshTree;
+    EXPECT_TRUE(lattice.prepare(tree, toBody, up, startHeight, even, even));
+    EXPECT_FALSE(lattice.prepare(tree, toBody, up, startHeight, uneven, even));
+    EXPECT_FALSE(lattice.prepare(tree, toBody, up, startHeight, even, none));
+    EXPECT_FALSE(lattice.prepare(tree, toBody, Vector3{nan, nan, nan}, startHeight, even, even));
+    EXPECT_FALSE(lattice.prepare(tree, flat, up, startHeight, even, even));
 }

@@ -341,7 +341,13 @@ TEST(WaterAgainstReference, RandomPosesGiveTheSameForces)
         for (std::size_t b = 0; b < fast.bodies.mBodies.size(); ++b) {
             if (fast.bodies.mBodies[b]->inverseMass == 0.0f) continue;
             const Vector3 position{lateral(random), height(random), lateral(random)};
-            const Matrix3 rotation = pose % 5 == 0 ? Matrix3::identity() : watertest::randomRotation(random);
+            Matrix3 rotation = pose % 5 == 0 ? Matrix3::identity() : watertest::randomRotation(random);
+            // Now and then a turn that has collapsed: no world up in body
+            // coordinates, or no inverse. The meshes' rays then walk their trees.
+            if (pose % 10 == 3)
+                for (int c = 0; c < 3; ++c) rotation[1][c] = 0.0f;
+            if (pose % 10 == 7)
+                for (int r = 0; r < 3; ++r) rotation[r][0] = 0.0f;
             const Vector3 velocity{speed(random), pose % 3 == 0 ? 0.0f : speed(random), speed(random)};
             for (CoupledScene* s : {&fast, &plain}) {
                 RigidBody* body = s->bodies.mBodies[b];
