@@ -201,6 +201,29 @@ int latticeBound(double v) { return int(std::fmax(std::fmin(v, 1073741824.0), -1
 
 }  // namespace
 
+namespace {
+
+// One column (or row) of rays: its world coordinate, its grid coordinate on a grid
+// of n nodes a side, and the node of the scratch grid (cells along that side) on
+// which its rays record the column they displace, -1 where they record none.
+struct RayLine {
+    float world, grid;
+    int node;
+};
+
+RayLine rayLine(int i, int n, int cells, float size)
+{
+    const float g = float(double(float(i)) * nodeFactor * float(n - 1));
+    const double floor = std::floor(g);
+    const bool onNode = double(g) - floor < nodeTolerance && i >= 0 && i <= latticeLast;
+    return RayLine{rayCoordinate(i, size), g, onNode && floor >= 0.0 && floor < double(cells) ? int(floor) : -1};
+}
+
+// Bodies with more columns or rows than this work out each ray's lines afresh.
+constexpr long long maxLines = 1 << 16;
+
+}  // namespace
+
 void WaterSimulator::RayLines::set(int first, int last, int n, int cells, float size)
 {
     const std::size_t count = std::size_t((long long)last - first + 1);
@@ -208,13 +231,11 @@ void WaterSimulator::RayLines::set(int first, int last, int n, int cells, float 
     grid.resize(count);
     node.resize(count);
     for (int i = first; i <= last; ++i) {
+        const RayLine line = rayLine(i, n, cells, size);
         const std::size_t j = std::size_t(i - first);
-        world[j] = rayCoordinate(i, size);
-        const float g = float(double(float(i)) * nodeFactor * float(n - 1));
-        grid[j] = g;
-        const double floor = std::floor(g);
-        const bool onNode = double(g) - floor < nodeTolerance && i >= 0 && i <= latticeLast;
-        node[j] = onNode && floor >= 0.0 && floor < double(cells) ? int(floor) : -1;
+        world[j] = line.world;
+        grid[j] = line.grid;
+        node[j] = line.node;
     }
 }
 
@@ -246,12 +267,15 @@ void WaterSimulator::coupleBodies()
         const int iFirst = latticeBound(std::ceil(x0)), iLast = latticeBound(std::floor(x1));
 
         // The rays' lines: world and grid coordinates, and the grid node, of each
-        // column and each row. Only rays on grid nodes record the column they
-        // displace.
+        // column and each row, worked out once for the body. Only rays on grid
+        // nodes record the column they displace.
         const long long columns = (long long)iLast - iFirst + 1, rows = (long long)kLast - kFirst + 1;
         if (columns <= 0) continue;
-        mRayColumns.set(iFirst, iLast, mNx, mScratch.width, mSize);
-        mRayRows.set(kFirst, kLast, mNz, mScratch.height, mSize);
+        const bool lined = columns <= maxLines && rows <= maxLines;
+        if (lined) {
+            mRayColumns.set(iFirst, iLast, mNx, mScratch.width, mSize);
+            mRayRows.set(kFirst, kLast, mNz, mScratch.height, mSize);
+        }
 
         // A mesh body's rays are cast together when the lattice allows it, else
         // each walks the tree.
@@ -259,7 +283,7 @@ void WaterSimulator::coupleBodies()
         bool lattice = false;
         if (body->shapeType == rigidbody::SHAPE_TRIANGLE_MESH) {
             tree = static_cast<TriangleMeshBody*>(body)->meshTree;
-            if (columns * rows <= maxLatticeRays)
+            if (lined && columns * rows <= maxLatticeRays)
                 lattice = mMeshRays.prepare(*tree, probe.toBody, probe.bodyUp, rayStartHeight, mRayColumns.world,
                                             mRayRows.world);
         }
@@ -278,9 +302,13 @@ void WaterSimulator::coupleBodies()
         for (int k = kFirst; k <= kLast; ++k)
             for (int i = iFirst; i <= iLast; ++i) {
                 const std::size_t column = std::size_t(i - iFirst), row = std::size_t(k - kFirst);
-                const Ray ray{Vector3{mRayColumns.world[column], rayStartHeight, mRayRows.world[row]},
-                              Vector3{0.0f, 1.0f, 0.0f}};
-                WaterUnderRay water(*this, grids, alike, mRayColumns.grid[column], mRayRows.grid[row]);
+                const RayLine x = lined ? RayLine{mRayColumns.world[column], mRayColumns.grid[column],
+                                                  mRayColumns.node[column]}
+                                        : rayLine(i, mNx, mScratch.width, mSize);
+                const RayLine z = lined ? RayLine{mRayRows.world[row], mRayRows.grid[row], mRayRows.node[row]}
+                                        : rayLine(k, mNz, mScratch.height, mSize);
+                const Ray ray{Vector3{x.world, rayStartHeight, z.world}, Vector3{0.0f, 1.0f, 0.0f}};
+                WaterUnderRay water(*this, grids, alike, x.grid, z.grid);
 
                 float d = 0.0f;
                 Vector3 entry = Vector3::zero();
@@ -300,8 +328,7 @@ void WaterSimulator::coupleBodies()
                 }
                 if (!submerged) continue;
 
-                const int nx = mRayColumns.node[column], nz = mRayRows.node[row];
-                if (nx >= 0 && nz >= 0) mScratch(nx, nz) = d;
+                if (x.node >= 0 && z.node >= 0) mScratch(x.node, z.node) = d;
 
                 const float U = water.velocityX();
                 const float W = water.velocityZ();

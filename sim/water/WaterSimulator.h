@@ -90,7 +90,7 @@ private:
         std::vector<float> world, grid;
         std::vector<int> node;
         // Lines first..last on a grid of n nodes a side, cells nodes of the
-        // scratch grid along it, over a domain of the given size.
+        // scratch grid along that side, over a domain of the given size.
         void set(int first, int last, int n, int cells, float size);
     };
     RayLines mRayColumns, mRayRows;

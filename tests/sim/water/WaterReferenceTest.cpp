@@ -365,3 +365,32 @@ TEST(WaterAgainstReference, RandomPosesGiveTheSameForces)
     }
     EXPECT_GT(forces, std::size_t(150 * 100));
 }
+
+TEST(WaterAgainstReference, BodiesWiderThanTheKeptLinesGiveTheSameForces)
+{
+    // A plank over seventy thousand ray columns long, and a mesh as long, most of
+    // them far beyond the domain: their rays' lines are worked out one ray at a
+    // time.
+    const int n = 65;
+    WaterSimulator fast(nullptr, 50.0f, 1.0f, n), plain(nullptr, 50.0f, 1.0f, n);
+    physics::rigidbody::Simulator<physics::ODERungeKutta> bodies;
+    testing_support::BodyStore store;
+    testing_support::MeshStore meshes;
+    bodies.addBody(store.box(Vector3{0.3f, 1.0f, 0.2f}, Vector3{14000.0f, 0.5f, 0.3f}, 1.0f, Matrix3::makeRotationX(0.2f)));
+    testing_support::MeshData rod = testing_support::boxMesh(Vector3{7000.0f, 0.2f, 0.1f});
+    bodies.addBody(meshes.body(rod, Vector3{-1.0f, 0.9f, 3.0f}, true));
+    bodies.commitBodies();
+    for (WaterSimulator* w : {&fast, &plain}) w->mRigidBodySimulator = &bodies;
+
+    fast.step(1.0f / 60.0f);
+    const std::vector<AppliedForce> forces = bodies.mForces;
+    bodies.clearForces();
+    reference::step(plain, 1.0f / 60.0f);
+    ASSERT_TRUE(sameWater(fast, plain));
+    ASSERT_EQ(forces.size(), bodies.mForces.size());
+    ASSERT_GT(forces.size(), 100u);
+    for (std::size_t i = 0; i < forces.size(); ++i)
+        ASSERT_TRUE(same(forces[i].point, bodies.mForces[i].point) && same(forces[i].force, bodies.mForces[i].force) &&
+                    forces[i].body == bodies.mForces[i].body)
+            << "force " << i;
+}
