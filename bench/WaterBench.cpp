@@ -103,7 +103,8 @@ public:
         for (int i = 0; i < 40; ++i) {
             auto s = std::make_unique<SphereBody>();
             initSphere(s.get(), 0.2f, 0.5f);
-            setAtRest(s.get(), Vector3{float(-8.75 + 2.5 * (i % 8)), float(0.8 + 0.1 * (i % 3)), float(-6.0 + 2.5 * (i / 8))});
+            setAtRest(s.get(),
+                      Vector3{float(-8.75 + 2.5 * (i % 8)), float(0.8 + 0.1 * (i % 3)), float(-6.0 + 2.5 * (i / 8))});
             s->id = 0;
             sim.addBody(s.get());
             spheres.push_back(std::move(s));
@@ -137,7 +138,8 @@ private:
     {
         std::vector<float> g(std::size_t(n) * n);
         for (int z = 0; z < n; ++z)
-            for (int x = 0; x < n; ++x) g[std::size_t(x + z * n)] = height(x * 50.0 / (n - 1) - 25.0, z * 50.0 / (n - 1) - 25.0);
+            for (int x = 0; x < n; ++x)
+                g[std::size_t(x + z * n)] = height(x * 50.0 / (n - 1) - 25.0, z * 50.0 / (n - 1) - 25.0);
         return g;
     }
     static testing_support::MeshData terrain()

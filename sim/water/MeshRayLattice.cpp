@@ -17,20 +17,22 @@ namespace water {
 // of the triangle (c0, c1, c2) at barycentric coordinates (b1, b2), and these are
 // also the coordinates of the line's trace on the world (X, Z) plane of the ray
 // origins within the traces V0, V1, V2 of the three corners: projecting along d
-// is affine. The triangle test computes u and v from the rounded edges, cross
-// products, determinant and dot products. With R bounding |o_i - c0_i|, D
-// bounding |d_i|, A1 and A2 bounding the edge components and inv the test's
-// 1 / determinant, the determinant is off by less than 40 eps A1 D A2 in all,
-// a share rho = 40 eps A1 D A2 |inv| of itself, and the numerators of u and v by
-// less than 37 eps R D A2 and 37 eps R D A1. For rho <= 1/4, a hit (0 <= u, v
-// and u + v <= 1) then needs b1 >= -du, b2 >= -dv and b1 + b2 <= 1 + du + dv +
-// 1.34 rho + 2.9 eps, with du = 54 eps R D A2 |inv| and dv = 54 eps R D A1 |inv|:
-// every such point lies within e = 2 du + 2 dv + 1.34 rho + 2.9 eps, in each
-// coordinate, of the triangle, and so within 2 e times the width of the traces'
-// bounding rectangle of that rectangle. The rounded origin is within eps |o_i| of
-// the exact image of its world point, which moves its trace a little more (the
-// pads). Rays outside the widened rectangle cannot hit the triangle; for rho >
-// 1/4 the triangle is listed for every ray.
+// is affine. The triangle test computes u and v from rounded edges, cross
+// products, dot products and 1 / determinant. Let e1, e2 be the exact edges, n_i
+// = |d_j| |e2_k| + |d_k| |e2_j| (over the cyclic i, j, k) bound |d x e2| and R_i
+// bound |o_i - c0_i|. Counting every rounding, the test's determinant is within
+// 6.04 eps sum |e1_i| n_i of the exact one, D, and the numerators of u and v are
+// within 6.04 eps sum R_i n_i and 6.04 eps sum |d_i| (R_j |e1_k| + R_k |e1_j|) of
+// theirs. With rho the first bound over |D| (at most 1/4, else the triangle is
+// listed for every ray) and du, dv the others over |D|, a hit (0 <= u, v and
+// u + v <= 1) needs b1 >= -du, b2 >= -dv and b1 + b2 <= 1 + du + dv + 1.01 rho +
+// 2.2 eps. Each such point lies within e = 2 du + 2 dv + 1.01 rho + 2.2 eps, in
+// barycentric coordinates, of the triangle, so its trace lies within e (|V1 - V0|
+// + |V2 - V0|) of the traces' bounding rectangle on each axis. The rounded origin
+// is within eps |o_i| of the exact image of its world point, which moves its
+// trace a little more, and the traces themselves carry double roundings: the
+// pads. Rays outside the widened rectangle cannot hit the triangle. The code
+// rounds the factor 6.04 up to 6.5.
 //
 // Node boxes. The walk tests a triangle only when the ray passes the box test of
 // its leaf and of every ancestor. A node's box holds its children's boxes. When
@@ -229,8 +231,9 @@ bool MeshRayLattice::projectVertices(const rigidbody::MeshTree& tree, const Matr
         rowSum[a] = std::fabs(double(toBody[a][0])) + std::fabs(double(toBody[a][1])) +
                        std::fabs(double(toBody[a][2])) + std::fabs(double(toBody[a][3]));
     }
-    const double world = std::max({1.0, std::fabs(double(mHeight)), std::fabs(double(xs.front())),
-                                   std::fabs(double(xs.back())), std::fabs(double(zs.front())), std::fabs(double(zs.back()))});
+    const double world =
+        std::max({1.0, std::fabs(double(mHeight)), std::fabs(double(xs.front())), std::fabs(double(xs.back())),
+                  std::fabs(double(zs.front())), std::fabs(double(zs.back()))});
     mPadX = 1e-7 * (1.0 + traceBound);
     mPadZ = mPadX;
     for (int a = 0; a < 3; ++a) {
@@ -330,7 +333,8 @@ MeshRayLattice::Span MeshRayLattice::candidateRays(const float* vertices, const 
     const double scale = m1[0] * n[0] + m1[1] * n[1] + m1[2] * n[2];
     const double error = 6.5 * eps * scale;          // of the test's determinant
     const double least = std::fabs(det) - 1e-15 * scale;  // of the exact determinant
-    if (!(least > 0.0 && least >= 4.0 * error)) return Span{0, std::int32_t(mColumns) - 1, 0, std::int32_t(mRows) - 1};
+    if (!(least > 0.0 && least >= 4.0 * error))
+        return Span{0, std::int32_t(mColumns) - 1, 0, std::int32_t(mRows) - 1};
     const double perLeast = 1.0 / least;
     const double du = 6.5 * eps * (r[0] * n[0] + r[1] * n[1] + r[2] * n[2]) * perLeast;
     const double dv = 6.5 * eps *
@@ -379,7 +383,8 @@ bool MeshRayLattice::leafReached(std::int32_t leaf, const Vector3& origin, const
     const BoundingBox& b = *mNodes[std::size_t(leaf)].bounds;
     bool inside = true;
     for (int a = 0; a < 3; ++a)
-        inside = inside && double(point[a]) >= double(b.min[a]) + margin && double(point[a]) <= double(b.max[a]) - margin;
+        inside = inside && double(point[a]) >= double(b.min[a]) + margin &&
+                 double(point[a]) <= double(b.max[a]) - margin;
     if (inside) return true;
 
     const Ray ray{origin, mUp};

@@ -71,8 +71,9 @@ void compareRays(const physics::rigidbody::TriangleMeshBody& body, unsigned maxi
         lo[1] = std::min(lo[1], double(w.z));
         hi[1] = std::max(hi[1], double(w.z));
     }
-    const int iFirst = int(std::floor(lo[0] * 257 / size + 128.5)) - 1, iLast = int(std::ceil(hi[0] * 257 / size + 128.5)) + 1;
-    const int kFirst = int(std::floor(lo[1] * 257 / size + 128.5)) - 1, kLast = int(std::ceil(hi[1] * 257 / size + 128.5)) + 1;
+    auto index = [](double c) { return c * 257 / size + 128.5; };
+    const int iFirst = int(std::floor(index(lo[0]))) - 1, iLast = int(std::ceil(index(hi[0]))) + 1;
+    const int kFirst = int(std::floor(index(lo[1]))) - 1, kLast = int(std::ceil(index(hi[1]))) + 1;
     std::vector<float> xs, zs;
     for (int i = iFirst; i <= iLast; ++i) xs.push_back(rayCoordinate(i));
     for (int k = kFirst; k <= kLast; ++k) zs.push_back(rayCoordinate(k));
@@ -81,7 +82,8 @@ void compareRays(const physics::rigidbody::TriangleMeshBody& body, unsigned maxi
 
     for (int k = kFirst; k <= kLast; ++k)
         for (int i = iFirst; i <= iLast; ++i) {
-            const Ray ray{Matrix4::transformAffine(toBody, Vector3{rayCoordinate(i), startHeight, rayCoordinate(k)}), up};
+            const Vector3 world{rayCoordinate(i), startHeight, rayCoordinate(k)};
+            const Ray ray{Matrix4::transformAffine(toBody, world), up};
             ASSERT_TRUE(sameBits(lattice.origin(i - iFirst, k - kFirst), ray.origin));
             Vector3 walked[32], cast[32];
             unsigned walkedCount = 0;

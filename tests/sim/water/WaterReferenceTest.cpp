@@ -251,8 +251,8 @@ struct CoupledScene {
                                        true, 0.5f);
         crate->angularMomentum = Vector3{0.2f, -0.1f, 0.35f};
         bodies.addBody(crate);
-        bodies.addBody(meshes.body(testing_support::boxMesh(Vector3{0.5f, 0.5f, 0.5f}), Vector3{edge - 0.3f, 0.3f, -edge + 0.2f},
-                                   true, 0.3f, Matrix3::makeRotationX(0.5f)));
+        bodies.addBody(meshes.body(testing_support::boxMesh(Vector3{0.5f, 0.5f, 0.5f}),
+                                   Vector3{edge - 0.3f, 0.3f, -edge + 0.2f}, true, 0.3f, Matrix3::makeRotationX(0.5f)));
         if (layered) bodies.addBody(meshes.body(testing_support::stackedFloors(30), Vector3{0, 0, 0}, true, 0.5f));
         RigidBody* anchor = store.sphere(Vector3{-3, -1.5f, -3}, 0.5f);  // static: no force, no displacement
         anchor->inverseMass = 0.0f;
@@ -277,7 +277,8 @@ struct CoupledScene {
     ::testing::AssertionResult r = sameWater(a.water, b.water);
     if (!r) return r;
     if (a.bodies.mForces.size() != b.bodies.mForces.size())
-        return ::testing::AssertionFailure() << a.bodies.mForces.size() << " forces against " << b.bodies.mForces.size();
+        return ::testing::AssertionFailure()
+               << a.bodies.mForces.size() << " forces against " << b.bodies.mForces.size();
     for (std::size_t i = 0; i < a.bodies.mForces.size(); ++i) {
         const AppliedForce& f = a.bodies.mForces[i];
         const AppliedForce& g = b.bodies.mForces[i];
@@ -316,7 +317,8 @@ TEST(WaterAgainstReference, CoupledScenesMatchStepByStep)
     const SceneCase cases[] = {{65, 50.0f, 300, true}, {129, 100.0f, 40, true}, {65, 50.0f, 60, false}};
     for (const SceneCase& c : cases) {
         const PassKind kind(c.vector);
-        SCOPED_TRACE(testing::Message() << c.n << (flow::vectorPassesActive() ? ", four-cell passes" : ", portable passes"));
+        SCOPED_TRACE(testing::Message() << c.n
+                                        << (flow::vectorPassesActive() ? ", four-cell passes" : ", portable passes"));
         CoupledScene fast(c.n, c.size), plain(c.n, c.size);
         std::size_t forces = 0;
         for (int i = 0; i < c.steps; ++i) {
@@ -376,7 +378,8 @@ TEST(WaterAgainstReference, BodiesWiderThanTheKeptLinesGiveTheSameForces)
     physics::rigidbody::Simulator<physics::ODERungeKutta> bodies;
     testing_support::BodyStore store;
     testing_support::MeshStore meshes;
-    bodies.addBody(store.box(Vector3{0.3f, 1.0f, 0.2f}, Vector3{14000.0f, 0.5f, 0.3f}, 1.0f, Matrix3::makeRotationX(0.2f)));
+    bodies.addBody(
+        store.box(Vector3{0.3f, 1.0f, 0.2f}, Vector3{14000.0f, 0.5f, 0.3f}, 1.0f, Matrix3::makeRotationX(0.2f)));
     testing_support::MeshData rod = testing_support::boxMesh(Vector3{7000.0f, 0.2f, 0.1f});
     bodies.addBody(meshes.body(rod, Vector3{-1.0f, 0.9f, 3.0f}, true));
     bodies.commitBodies();
