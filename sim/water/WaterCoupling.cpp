@@ -10,6 +10,7 @@
 #include "sim/rigidbody/AbstractSimulator.h"
 #include "sim/rigidbody/MeshTree.h"
 #include "sim/rigidbody/RigidBody.h"
+#include "sim/water/MeshRayLattice.h"
 #include "sim/water/RayTests.h"
 #include "sim/water/WaterSimulator.h"
 
@@ -99,16 +100,43 @@ bool measureBody(RigidBody* body, BodyProbe& probe)
     }
 }
 
-// The water surface above the ray at grid position (gx, gz).
-struct SurfaceSample {
+// The water at a ray's grid position (gx, gz): its surface, and its velocity
+// where the ray is submerged. When the three grids are laid out alike (always,
+// for the simulator's own grids) the neighbours and weights are found once.
+class WaterUnderRay {
+public:
+    WaterUnderRay(const WaterSimulator& water, const flow::Sampler& grids, bool alike, float gx, float gz)
+        : water(water), grids(grids), alike(alike), gx(gx), gz(gz)
+    {
+    }
+
+    float surface() { return sample(water.mSurface); }
+    float velocityX() { return sample(water.mVelocityX); }
+    float velocityZ() { return sample(water.mVelocityZ); }
+
+private:
+    float sample(const Array2D<float>& grid)
+    {
+        if (!alike) return water.interpolate(grid, gx, gz);
+        if (grids.empty) return 0.0f;
+        if (!located) {
+            point = grids.locate(gx, gz);
+            located = true;
+        }
+        return flow::Sampler::blend(grid.data, point);
+    }
+
     const WaterSimulator& water;
-    float gx, gz;
-    float operator()() const { return water.interpolate(water.mSurface, gx, gz); }
+    const flow::Sampler& grids;
+    const bool alike;
+    const float gx, gz;
+    bool located = false;
+    flow::Sampler::Point point;
 };
 
 // Submerged length d and entry point of a ray through a sphere or a box; false
 // when the ray does nothing.
-bool submergedConvex(const BodyProbe& probe, const Ray& ray, const SurfaceSample& surface, float& d,
+bool submergedConvex(const BodyProbe& probe, const Ray& ray, WaterUnderRay& water, float& d,
                      Vector3& entryPoint)
 {
     unsigned count = 0;
@@ -125,7 +153,7 @@ bool submergedConvex(const BodyProbe& probe, const Ray& ray, const SurfaceSample
     const bool firstIsLower = !(points[1].y < points[0].y);
     const Vector3& entry = firstIsLower ? points[0] : points[1];
     const Vector3& exit = firstIsLower ? points[1] : points[0];
-    const float s = surface();
+    const float s = water.surface();
     if (s <= entry.y) return false;
     d = float(double(s) - entry.y);
     if (exit.y < s) d = float(d - (double(s) - exit.y));
@@ -133,23 +161,19 @@ bool submergedConvex(const BodyProbe& probe, const Ray& ray, const SurfaceSample
     return true;
 }
 
-// The same for a mesh: the ray walks the tree in body coordinates, and its hits,
-// sorted upwards, are taken in pairs of entry and exit.
-bool submergedMesh(const BodyProbe& probe, const Ray& worldRay, const SurfaceSample& surface, float& d,
+// The same for a mesh, from its hits in body coordinates (in walk order, at most
+// maxMeshHits): back in world coordinates and sorted upwards, they are taken in
+// pairs of entry and exit.
+bool submergedMesh(const BodyProbe& probe, Vector3* hits, unsigned count, WaterUnderRay& water, float& d,
                    Vector3& entryPoint)
 {
-    const rigidbody::MeshTree* tree = static_cast<const TriangleMeshBody*>(probe.body)->meshTree;
-    const Ray ray{Matrix4::transformAffine(probe.toBody, worldRay.origin), probe.bodyUp};
-    Vector3 hits[maxMeshHits];
-    unsigned count = 0;
-    if (!rayMeshTree(ray, *tree->root, tree->vertices, hits, count, maxMeshHits) || count == 0) return false;
-
+    if (count == 0) return false;
     for (unsigned i = 0; i < count; ++i) hits[i] = Matrix4::transformAffine(probe.toWorld, hits[i]);
     for (unsigned a = 0; a < count; ++a)
         for (unsigned b = a + 1; b < count; ++b)
             if (hits[b].y < hits[a].y) std::swap(hits[a], hits[b]);
 
-    const float s = surface();
+    const float s = water.surface();
     if (s <= hits[0].y) return false;
     entryPoint = hits[0];
     d = 0.0f;
@@ -166,16 +190,63 @@ bool submergedMesh(const BodyProbe& probe, const Ray& worldRay, const SurfaceSam
     return true;
 }
 
+// World x (or z) of lattice ray i.
+float rayCoordinate(int i, float size) { return float(i / latticeDivisor * size - size / 2.0); }
+
+// Mesh bodies whose footprint covers more rays than this walk the tree ray by ray.
+constexpr long long maxLatticeRays = 1 << 20;
+
 // Lattice index bound of a finite coordinate, kept in the range of int.
 int latticeBound(double v) { return int(std::fmax(std::fmin(v, 1073741824.0), -1073741824.0)); }
 
 }  // namespace
+
+namespace {
+
+// One column (or row) of rays: its world coordinate, its grid coordinate on a grid
+// of n nodes a side, and the node of the scratch grid (cells along that side) on
+// which its rays record the column they displace, -1 where they record none.
+struct RayLine {
+    float world, grid;
+    int node;
+};
+
+RayLine rayLine(int i, int n, int cells, float size)
+{
+    const float g = float(double(float(i)) * nodeFactor * float(n - 1));
+    const double floor = std::floor(g);
+    const bool onNode = double(g) - floor < nodeTolerance && i >= 0 && i <= latticeLast;
+    return RayLine{rayCoordinate(i, size), g, onNode && floor >= 0.0 && floor < double(cells) ? int(floor) : -1};
+}
+
+// Bodies with more columns or rows than this work out each ray's lines afresh.
+constexpr long long maxLines = 1 << 16;
+
+}  // namespace
+
+void WaterSimulator::RayLines::set(int first, int last, int n, int cells, float size)
+{
+    const std::size_t count = std::size_t((long long)last - first + 1);
+    world.resize(count);
+    grid.resize(count);
+    node.resize(count);
+    for (int i = first; i <= last; ++i) {
+        const RayLine line = rayLine(i, n, cells, size);
+        const std::size_t j = std::size_t(i - first);
+        world[j] = line.world;
+        grid[j] = line.grid;
+        node[j] = line.node;
+    }
+}
 
 void WaterSimulator::coupleBodies()
 {
     for (std::size_t i = 0; i < mScratch.size(); ++i) mScratch.data[i] = 0.0f;
 
     rigidbody::AbstractSimulator* bodies = mRigidBodySimulator;
+    const flow::Sampler grids = sampler(mSurface);
+    const bool alike = mVelocityX.width == mSurface.width && mVelocityX.height == mSurface.height &&
+                       mVelocityZ.width == mSurface.width && mVelocityZ.height == mSurface.height;
     const float a = float(mSize * nodeFactor);
     for (unsigned b = 0; b < bodies->getNumBodies(); ++b) {
         RigidBody* body = bodies->getBody(b);
@@ -195,33 +266,72 @@ void WaterSimulator::coupleBodies()
         if (kFirst > kLast) continue;
         const int iFirst = latticeBound(std::ceil(x0)), iLast = latticeBound(std::floor(x1));
 
+        // The rays' lines: world and grid coordinates, and the grid node, of each
+        // column and each row, worked out once for the body. Only rays on grid
+        // nodes record the column they displace.
+        const long long columns = (long long)iLast - iFirst + 1, rows = (long long)kLast - kFirst + 1;
+        if (columns <= 0) continue;
+        const bool lined = columns <= maxLines && rows <= maxLines;
+        if (lined) {
+            mRayColumns.set(iFirst, iLast, mNx, mScratch.width, mSize);
+            mRayRows.set(kFirst, kLast, mNz, mScratch.height, mSize);
+        }
+
+        // A mesh body's rays are cast together when the lattice allows it, else
+        // each walks the tree.
+        const rigidbody::MeshTree* tree = nullptr;
+        bool lattice = false;
+        if (body->shapeType == rigidbody::SHAPE_TRIANGLE_MESH) {
+            tree = static_cast<TriangleMeshBody*>(body)->meshTree;
+            if (lined && columns * rows <= maxLatticeRays)
+                lattice = mMeshRays.prepare(*tree, probe.toBody, probe.bodyUp, rayStartHeight, mRayColumns.world,
+                                            mRayRows.world);
+        }
+
         const Vector3& v = body->velocity;
+        // Every ray's vertical damping: a constant push against the vertical
+        // motion; none at rest, where the direction is undefined.
+        Vector3 damping = Vector3::zero();
+        if (v.y != 0.0f) {
+            const Vector3 vertical{0.0f, v.y, 0.0f};
+            // |v.y| is the length of (0, v.y, 0), also where its square would
+            // underflow to 0 or overflow (an infinite or vanishing push).
+            const float speed = std::fabs(v.y);
+            damping = ((vertical * (verticalDamping / speed)) * a) * a;
+        }
         for (int k = kFirst; k <= kLast; ++k)
             for (int i = iFirst; i <= iLast; ++i) {
-                const Ray ray{Vector3{float(i / latticeDivisor * mSize - mSize / 2.0), rayStartHeight,
-                                      float(k / latticeDivisor * mSize - mSize / 2.0)},
-                              Vector3{0.0f, 1.0f, 0.0f}};
-                const float gx = float(double(float(i)) * nodeFactor * float(mNx - 1));
-                const float gz = float(double(float(k)) * nodeFactor * float(mNz - 1));
-                const SurfaceSample surface{*this, gx, gz};
+                const std::size_t column = std::size_t(i - iFirst), row = std::size_t(k - kFirst);
+                const RayLine x = lined ? RayLine{mRayColumns.world[column], mRayColumns.grid[column],
+                                                  mRayColumns.node[column]}
+                                        : rayLine(i, mNx, mScratch.width, mSize);
+                const RayLine z = lined ? RayLine{mRayRows.world[row], mRayRows.grid[row], mRayRows.node[row]}
+                                        : rayLine(k, mNz, mScratch.height, mSize);
+                const Ray ray{Vector3{x.world, rayStartHeight, z.world}, Vector3{0.0f, 1.0f, 0.0f}};
+                WaterUnderRay water(*this, grids, alike, x.grid, z.grid);
 
                 float d = 0.0f;
                 Vector3 entry = Vector3::zero();
-                const bool submerged = body->shapeType == rigidbody::SHAPE_TRIANGLE_MESH
-                                           ? submergedMesh(probe, ray, surface, d, entry)
-                                           : submergedConvex(probe, ray, surface, d, entry);
+                bool submerged;
+                if (tree) {
+                    Vector3 hits[maxMeshHits];
+                    unsigned count = 0;
+                    if (lattice) {
+                        count = mMeshRays.cast(int(column), int(row), hits, maxMeshHits);
+                    } else {
+                        const Ray bodyRay{Matrix4::transformAffine(probe.toBody, ray.origin), probe.bodyUp};
+                        rayMeshTree(bodyRay, *tree->root, tree->vertices, hits, count, maxMeshHits);
+                    }
+                    submerged = submergedMesh(probe, hits, count, water, d, entry);
+                } else {
+                    submerged = submergedConvex(probe, ray, water, d, entry);
+                }
                 if (!submerged) continue;
 
-                // Only rays on grid nodes record the column they displace.
-                const double fx = double(gx) - std::floor(gx), fz = double(gz) - std::floor(gz);
-                if (fx < nodeTolerance && fz < nodeTolerance && i >= 0 && i <= latticeLast && k >= 0 &&
-                    k <= latticeLast) {
-                    const int nx = int(std::floor(gx)), nz = int(std::floor(gz));
-                    if (nx >= 0 && nx < mScratch.width && nz >= 0 && nz < mScratch.height) mScratch(nx, nz) = d;
-                }
+                if (x.node >= 0 && z.node >= 0) mScratch(x.node, z.node) = d;
 
-                const float U = interpolate(mVelocityX, gx, gz);
-                const float W = interpolate(mVelocityZ, gx, gz);
+                const float U = water.velocityX();
+                const float W = water.velocityZ();
 
                 Vector3 force = Vector3::zero();
                 force += ((Vector3{0.0f, buoyancy, 0.0f} * a) * a) * d * density;
@@ -229,15 +339,7 @@ void WaterSimulator::coupleBodies()
                 force.x = force.x + c * (U - v.x);
                 force.y = force.y + c * 0.0f;
                 force.z = force.z + c * (W - v.z);
-                // A constant push against the vertical motion; none at rest, where
-                // the direction is undefined.
-                if (v.y != 0.0f) {
-                    const Vector3 vertical{0.0f, v.y, 0.0f};
-                    // |v.y| is the length of (0, v.y, 0), also where its square would
-                    // underflow to 0 or overflow (an infinite or vanishing push).
-                    const float speed = std::fabs(v.y);
-                    force += ((vertical * (verticalDamping / speed)) * a) * a;
-                }
+                force += damping;
 
                 const Vector3 point = entry + Vector3{0.0f, d, 0.0f} / 2.0;
                 bodies->addForce(point, force, body);

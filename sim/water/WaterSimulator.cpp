@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 
 #include "platform/CrtRandom.h"
 
@@ -12,9 +13,6 @@ namespace water {
 namespace {
 
 constexpr float largestFloat = 3.4028235e38f;
-
-// At or below this depth a cell counts as dry (compared as a double).
-constexpr double dryDepth = 0.0001;
 
 }  // namespace
 
@@ -82,108 +80,57 @@ void WaterSimulator::step(float dt)
     applyBoundary();
 }
 
+// The passes over the grids live in FlowPasses, in a portable form and a faster
+// one with the same results.
+
+flow::Grids WaterSimulator::flowGrids()
+{
+    return flow::Grids{mNx,           mNz,           std::size_t(mVelocityX.width), mVelocityX.data, mVelocityZ.data,
+                       mScratch.data, mSurface.data, mGround.data,                  mDepth.data,     mWet.data};
+}
+
+flow::Sampler WaterSimulator::sampler(const Array2D<float>& grid) const
+{
+    // Bounded by the grid's own size as well, so no grid is ever read outside.
+    return flow::Sampler(grid.data, grid.width, std::min(mNx, grid.width) - 1, std::min(mNz, grid.height) - 1);
+}
+
 // The advections trace each interior cell back along the velocity at the
-// quantity's own place and sample the old grid there.
+// quantity's own place and sample the old grid there. dt / dx is exact in double.
 
 void WaterSimulator::advectDepth(float dt)
 {
-    const Array2D<float>& vx = mVelocityX;
-    const Array2D<float>& vz = mVelocityZ;
-    for (int z = 1; z < mNz - 1; ++z)
-        for (int x = 1; x < mNx - 1; ++x) {
-            const float u = float(0.5 * (double(vx(x, z)) + vx(x + 1, z)));
-            const float w = float(0.5 * (double(vz(x, z)) + vz(x, z + 1)));
-            const float bx = float(double(x) - double(dt) * mInvDx * u);
-            const float bz = float(double(z) - double(dt) * mInvDx * w);
-            mScratch(x, z) = interpolate(mDepth, bx, bz);
-        }
+    flow::advect(flowGrids(), flow::Advected::DEPTH, double(dt) * mInvDx, sampler(mDepth));
     copyInterior(mScratch, mDepth);
 }
 
 void WaterSimulator::advectVelocityX(float dt)
 {
-    const Array2D<float>& vx = mVelocityX;
-    const Array2D<float>& vz = mVelocityZ;
-    for (int z = 1; z < mNz - 1; ++z)
-        for (int x = 1; x < mNx - 1; ++x) {
-            const float u = vx(x, z);
-            const float w = float(0.25 * (double(vz(x, z)) + vz(x + 1, z) + vz(x, z + 1) + vz(x + 1, z + 1)));
-            const float bx = float(double(x) - double(dt) * mInvDx * u);
-            const float bz = float(double(z) - double(dt) * mInvDx * w);
-            mScratch(x, z) = interpolate(mVelocityX, bx, bz);
-        }
+    flow::advect(flowGrids(), flow::Advected::VELOCITY_X, double(dt) * mInvDx, sampler(mVelocityX));
     copyInterior(mScratch, mVelocityX);
 }
 
 void WaterSimulator::advectVelocityZ(float dt)
 {
-    const Array2D<float>& vx = mVelocityX;
-    const Array2D<float>& vz = mVelocityZ;
-    for (int z = 1; z < mNz - 1; ++z)
-        for (int x = 1; x < mNx - 1; ++x) {
-            const float u = float(0.25 * (double(vx(x, z)) + vx(x + 1, z) + vx(x, z + 1) + vx(x + 1, z + 1)));
-            const float w = vz(x, z);
-            const float bx = float(double(x) - double(dt) * mInvDx * u);
-            const float bz = float(double(z) - double(dt) * mInvDx * w);
-            mScratch(x, z) = interpolate(mVelocityZ, bx, bz);
-        }
+    flow::advect(flowGrids(), flow::Advected::VELOCITY_Z, double(dt) * mInvDx, sampler(mVelocityZ));
     copyInterior(mScratch, mVelocityZ);
-}
-
-float WaterSimulator::interpolate(const Array2D<float>& grid, float x, float z) const
-{
-    // Bounded by the grid's own size as well, so no grid is ever read outside.
-    const int lastX = std::min(mNx, grid.width) - 1;
-    const int lastZ = std::min(mNz, grid.height) - 1;
-    if (lastX < 0 || lastZ < 0) return 0.0f;
-
-    // A coordinate that is not a number (only after the flow has diverged) counts as 0.
-    if (!(x >= 0.0f)) x = 0.0f;
-    if (x > float(lastX)) x = float(lastX);
-    if (!(z >= 0.0f)) z = 0.0f;
-    if (z > float(lastZ)) z = float(lastZ);
-
-    // Floor and ceiling of coordinates known to be 0 or above, without library calls.
-    const int x0 = int(x), x1 = x0 + (float(x0) < x ? 1 : 0);
-    const int z0 = int(z), z1 = z0 + (float(z0) < z ? 1 : 0);
-    const float fx = float(double(x) - x0);
-    const float fz = float(double(z) - z0);
-
-    const float w01 = float((1.0 - fx) * fz);
-    const float w00 = float((1.0 - fx) * (1.0 - fz));
-    const float w10 = float(fx * (1.0 - fz));
-    const float w11 = float(double(fx) * fz);
-    return float(double(grid(x0, z1)) * w01 + double(grid(x0, z0)) * w00 + double(grid(x1, z0)) * w10 +
-                 double(grid(x1, z1)) * w11);
 }
 
 void WaterSimulator::copyInterior(const Array2D<float>& source, Array2D<float>& destination)
 {
+    if (mNx < 3) return;
     for (int z = 1; z < mNz - 1; ++z)
-        for (int x = 1; x < mNx - 1; ++x) destination(x, z) = source(x, z);
+        std::memcpy(&destination(1, z), &source(1, z), sizeof(float) * std::size_t(mNx - 2));
 }
+
+// A coordinate that is not a number (only after the flow has diverged) counts as 0.
+float WaterSimulator::interpolate(const Array2D<float>& grid, float x, float z) const { return sampler(grid)(x, z); }
 
 void WaterSimulator::updateDepth(float dt)
 {
     mMinSurface = largestFloat;
     mMaxSurface = -largestFloat;
-    for (int z = 1; z < mNz - 1; ++z)
-        for (int x = 1; x < mNx - 1; ++x) {
-            float depth = mDepth(x, z);
-            if (depth <= dryDepth) depth = 0.0f;
-            const float divergence = float((double(mVelocityX(x + 1, z)) - mVelocityX(x, z)) * mInvDx +
-                                           (double(mVelocityZ(x, z + 1)) - mVelocityZ(x, z)) * mInvDx);
-            depth = float(depth - divergence * (double(dt) * depth));
-            if (depth <= dryDepth) {
-                depth = 0.0f;
-                mWet(x, z) = 0;
-            } else {
-                mWet(x, z) = 1;
-            }
-            mDepth(x, z) = depth;
-            mSurface(x, z) = float(double(depth) + mGround(x, z));
-            includeInSurfaceRange(mSurface(x, z));
-        }
+    flow::updateDepth(flowGrids(), dt, mInvDx, mMinSurface, mMaxSurface);
 }
 
 void WaterSimulator::includeInSurfaceRange(float surface)
@@ -196,23 +143,7 @@ void WaterSimulator::includeInSurfaceRange(float surface)
 // faces next to the border are left to the advections.
 void WaterSimulator::updateVelocities(float dt)
 {
-    const float k = float(double(mGravity) * dt * mInvDx);
-    for (int z = 1; z < mNz - 1; ++z)
-        for (int x = 2; x < mNx - 1; ++x) {
-            if (mWet(x, z))
-                mVelocityX(x, z) =
-                    float(mVelocityX(x, z) + (double(mSurface(x, z)) - mSurface(x - 1, z)) * k);
-            else
-                mVelocityX(x, z) = 0.0f;
-        }
-    for (int z = 2; z < mNz - 1; ++z)
-        for (int x = 1; x < mNx - 1; ++x) {
-            if (mWet(x, z))
-                mVelocityZ(x, z) =
-                    float(mVelocityZ(x, z) + (double(mSurface(x, z)) - mSurface(x, z - 1)) * k);
-            else
-                mVelocityZ(x, z) = 0.0f;
-        }
+    flow::updateVelocities(flowGrids(), float(double(mGravity) * dt * mInvDx));
 }
 
 void WaterSimulator::applyBoundary()

@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "sim/water/Array2D.h"
+#include "sim/water/FlowPasses.h"
+#include "sim/water/MeshRayLattice.h"
 #include "sim/water/WaterModifier.h"
 
 namespace physics {
@@ -77,6 +79,22 @@ private:
     void updateVelocities(float dt);
     void applyBoundary();
     void includeInSurfaceRange(float surface);
+    flow::Grids flowGrids();
+    flow::Sampler sampler(const Array2D<float>& grid) const;
+
+    // The coupling's working memory, kept from step to step: for the columns, or
+    // the rows, of one body's rays their world coordinate, grid coordinate and
+    // grid node (-1 where the rays record no column), and the rays through mesh
+    // bodies.
+    struct RayLines {
+        std::vector<float> world, grid;
+        std::vector<int> node;
+        // Lines first..last on a grid of n nodes a side, cells nodes of the
+        // scratch grid along that side, over a domain of the given size.
+        void set(int first, int last, int n, int cells, float size);
+    };
+    RayLines mRayColumns, mRayRows;
+    MeshRayLattice mMeshRays;
 };
 
 }  // namespace water

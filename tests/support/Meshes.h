@@ -81,6 +81,20 @@ inline MeshData floorMesh(float halfSize, int cells, float height = 0.0f)
     return m;
 }
 
+// Square floors of 8 triangles each (floorMesh(1, 2)), 0.05 apart upwards from
+// 0: a vertical ray meets every one of them.
+inline MeshData stackedFloors(int layers)
+{
+    MeshData m;
+    for (int l = 0; l < layers; ++l) {
+        const MeshData floor = floorMesh(1.0f, 2, 0.05f * float(l));
+        const int base = m.vertexCount();
+        m.vertices.insert(m.vertices.end(), floor.vertices.begin(), floor.vertices.end());
+        for (std::uint16_t i : floor.indices) m.indices.push_back(std::uint16_t(base + i));
+    }
+    return m;
+}
+
 // Closed sphere of 2 * slices * (stacks - 1) triangles whose vertex radii vary by
 // up to +-bumpiness (a fixed pseudo-random sequence, the same on every run).
 inline MeshData sphereMesh(int slices, int stacks, float radius, float bumpiness = 0.0f)

@@ -1,0 +1,399 @@
+// The library's water step against the plain one it replaced (ReferenceWater.h):
+// the same grids, the same surface range and the same forces, bit for bit, with
+// the four-cell passes and with the portable ones.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <random>
+#include <vector>
+
+#include "Bodies.h"
+#include "Meshes.h"
+#include "ReferenceWater.h"
+#include "WaterChecks.h"
+#include "sim/rigidbody/Simulator.h"
+#include "sim/water/FlowPasses.h"
+#include "sim/water/WaterSimulator.h"
+
+using physics::water::Array2D;
+using physics::water::WaterSimulator;
+namespace flow = physics::water::flow;
+namespace reference = testing_support::reference;
+
+namespace {
+
+// Equal bits, or both not a number: which operand's payload a NaN carries is not
+// part of the arithmetic rules.
+bool same(float a, float b)
+{
+    std::uint32_t x, y;
+    std::memcpy(&x, &a, 4);
+    std::memcpy(&y, &b, 4);
+    return x == y || (std::isnan(a) && std::isnan(b));
+}
+
+template <class T>
+::testing::AssertionResult sameGrid(const char* name, const Array2D<T>& a, const Array2D<T>& b)
+{
+    for (int z = 0; z < a.height; ++z)
+        for (int x = 0; x < a.width; ++x) {
+            const bool equal = [&] {
+                if constexpr (std::is_same_v<T, float>) return same(a(x, z), b(x, z));
+                else return a(x, z) == b(x, z);
+            }();
+            if (!equal)
+                return ::testing::AssertionFailure()
+                       << name << " differs at " << x << ", " << z << ": " << +a(x, z) << " against " << +b(x, z);
+        }
+    return ::testing::AssertionSuccess();
+}
+
+::testing::AssertionResult sameWater(const WaterSimulator& a, const WaterSimulator& b)
+{
+    const std::pair<const char*, const Array2D<float> WaterSimulator::*> grids[] = {
+        {"velocity x", &WaterSimulator::mVelocityX}, {"velocity z", &WaterSimulator::mVelocityZ},
+        {"scratch", &WaterSimulator::mScratch},      {"surface", &WaterSimulator::mSurface},
+        {"ground", &WaterSimulator::mGround},        {"depth", &WaterSimulator::mDepth},
+        {"previous displacement", &WaterSimulator::mPreviousDisplacement}};
+    for (const auto& [name, grid] : grids) {
+        ::testing::AssertionResult r = sameGrid(name, a.*grid, b.*grid);
+        if (!r) return r;
+    }
+    ::testing::AssertionResult r = sameGrid("wet", a.mWet, b.mWet);
+    if (!r) return r;
+    if (!same(a.mMinSurface, b.mMinSurface) || !same(a.mMaxSurface, b.mMaxSurface))
+        return ::testing::AssertionFailure() << "surface range " << a.mMinSurface << " .. " << a.mMaxSurface
+                                             << " against " << b.mMinSurface << " .. " << b.mMaxSurface;
+    return ::testing::AssertionSuccess();
+}
+
+// Chooses the four-cell passes (where the processor has them) or the portable
+// ones for its lifetime.
+class PassKind {
+public:
+    explicit PassKind(bool vector) : was(flow::useVectorPasses(vector)) {}
+    ~PassKind() { flow::useVectorPasses(was); }
+
+private:
+    bool was;
+};
+
+// Runs the test body with either kind of pass.
+template <class Body>
+void forEachPassKind(Body body)
+{
+    for (bool vector : {true, false}) {
+        const PassKind kind(vector);
+        SCOPED_TRACE(flow::vectorPassesActive() ? "four-cell passes" : "portable passes");
+        body();
+    }
+}
+
+struct FlowCase {
+    const char* name;
+    int n;
+    float size, level, dt;
+    bool basin;       // the cone basin with shores, else rough random ground
+    float velocity;   // random initial face velocities up to this size
+    int steps;
+};
+
+// A water of the case, disturbed the same way every time it is made.
+std::unique_ptr<WaterSimulator> makeWater(const FlowCase& c)
+{
+    std::mt19937 random(1234 + c.n);
+    std::uniform_real_distribution<float> unit(0.0f, 1.0f);
+    std::vector<float> ground = watertest::basinGround(c.n);
+    if (!c.basin)
+        for (float& g : ground) g = unit(random) * 2.0f - 1.5f;
+    auto w = std::make_unique<WaterSimulator>(ground.data(), c.size, c.level, c.n);
+    for (int i = 0; i < 3 * c.n; ++i)
+        w->addDepth(int(unit(random) * c.n), int(unit(random) * c.n), unit(random) - 0.2f);
+    for (std::size_t i = 0; i < w->mVelocityX.size(); ++i) {
+        w->mVelocityX.data[i] = (unit(random) * 2.0f - 1.0f) * c.velocity;
+        w->mVelocityZ.data[i] = (unit(random) * 2.0f - 1.0f) * c.velocity;
+    }
+    return w;
+}
+
+}  // namespace
+
+TEST(WaterAgainstReference, FlowStepsMatchBitForBit)
+{
+    // The programs' grids, small grids whose rows end inside a run of four cells
+    // (and grids without interior), fast flows that trace back several cells and
+    // past the edges, and a lake with shores that dry and wet.
+    const FlowCase cases[] = {
+        {"lake 65", 65, 50.0f, 0.0f, 1.0f / 60.0f, true, 0.0f, 150},
+        {"fast lake 65", 65, 50.0f, 0.0f, 1.0f / 60.0f, true, 40.0f, 60},
+        {"ripples 129", 129, 100.0f, 1.0f, 1.0f / 30.0f, false, 1.0f, 25},
+        {"rough 9", 9, 8.0f, 0.5f, 0.5f, false, 3.0f, 200},
+        {"rough 10", 10, 9.0f, 0.5f, 0.25f, false, 6.0f, 200},
+        {"rough 11", 11, 10.0f, 0.5f, 0.25f, false, 2.0f, 200},
+        {"rough 12", 12, 11.0f, 0.5f, 0.25f, false, 2.0f, 200},
+        {"rough 6", 6, 5.0f, 0.5f, 0.5f, false, 4.0f, 100},
+        {"rough 5", 5, 4.0f, 0.5f, 0.5f, false, 4.0f, 100},
+        {"rough 4", 4, 3.0f, 0.5f, 0.5f, false, 4.0f, 100},
+        {"rough 3", 3, 2.0f, 0.5f, 0.5f, false, 4.0f, 50},
+        {"none 2", 2, 2.0f, 0.5f, 0.5f, false, 4.0f, 5},
+    };
+    forEachPassKind([&] {
+        for (const FlowCase& c : cases) {
+            SCOPED_TRACE(c.name);
+            auto fast = makeWater(c);
+            auto plain = makeWater(c);
+            ASSERT_TRUE(sameWater(*fast, *plain));
+            for (int i = 0; i < c.steps; ++i) {
+                fast->step(c.dt);
+                reference::step(*plain, c.dt);
+                ASSERT_TRUE(sameWater(*fast, *plain)) << "step " << i;
+            }
+        }
+    });
+}
+
+TEST(WaterAgainstReference, ValuesThatAreNotNumbersFlowTheSameWay)
+{
+    // After a flow has diverged: infinite and undefined velocities and depths are
+    // clamped and sampled exactly as the plain step does.
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const float inf = std::numeric_limits<float>::infinity();
+    const FlowCase c{"rough 17", 17, 16.0f, 0.5f, 0.25f, false, 2.0f, 0};
+    forEachPassKind([&] {
+        auto fast = makeWater(c);
+        auto plain = makeWater(c);
+        for (WaterSimulator* w : {fast.get(), plain.get()}) {
+            w->mVelocityX(5, 5) = nan;
+            w->mVelocityX(9, 3) = inf;
+            w->mVelocityZ(6, 8) = -inf;
+            w->mVelocityZ(12, 12) = 1e30f;
+            w->mDepth(3, 11) = nan;
+            w->mDepth(13, 2) = inf;
+        }
+        for (int i = 0; i < 6; ++i) {
+            fast->step(c.dt);
+            reference::step(*plain, c.dt);
+            ASSERT_TRUE(sameWater(*fast, *plain)) << "step " << i;
+        }
+    });
+}
+
+TEST(WaterAgainstReference, InterpolateMatchesAnywhere)
+{
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const float inf = std::numeric_limits<float>::infinity();
+    const FlowCase c{"rough 65", 65, 50.0f, 0.5f, 0.25f, false, 2.0f, 0};
+    auto w = makeWater(c);
+    Array2D<float> small(3, 2);
+    for (std::size_t i = 0; i < small.size(); ++i) small.data[i] = float(i) * 0.3f - 0.4f;
+    Array2D<float> empty(0, 0);
+
+    std::mt19937 random(99);
+    std::uniform_real_distribution<float> coordinate(-3.0f, 68.0f);
+    std::vector<float> xs = {0.0f, -0.0f, 1e-30f, 63.999996f, 64.0f, 64.000008f, nan, inf, -inf, 3.5f, 1e10f};
+    for (int i = 0; i < 2000; ++i) xs.push_back(coordinate(random));
+    for (std::size_t i = 0; i < xs.size(); ++i) {
+        const float x = xs[i], z = xs[(i * 7 + 3) % xs.size()];
+        for (const Array2D<float>* g : {&w->mSurface, &w->mVelocityX, &small, &empty})
+            ASSERT_TRUE(same(w->interpolate(*g, x, z), reference::interpolate(*w, *g, x, z))) << x << ", " << z;
+    }
+}
+
+namespace {
+
+using physics::Matrix3;
+using physics::Vector3;
+using physics::rigidbody::AppliedForce;
+using physics::rigidbody::RigidBody;
+
+bool same(const Vector3& a, const Vector3& b) { return same(a.x, b.x) && same(a.y, b.y) && same(a.z, b.z); }
+
+bool same(const Matrix3& a, const Matrix3& b)
+{
+    for (int r = 0; r < 3; ++r)
+        for (int c = 0; c < 3; ++c)
+            if (!same(a[r][c], b[r][c])) return false;
+    return true;
+}
+
+// Bodies of every shape the water knows, floating, sinking, spinning and
+// overhanging the domain's edge, coupled with a lake; built the same way every
+// time.
+struct CoupledScene {
+    std::vector<float> ground;
+    WaterSimulator water;
+    physics::rigidbody::Simulator<physics::ODERungeKutta> bodies;
+    testing_support::BodyStore store;
+    testing_support::MeshStore meshes;
+    float t = 0.0f;
+
+    // layered adds a stack of 30 floors, whose rays meet more triangles than the
+    // coupling keeps.
+    CoupledScene(int n, float size, bool layered = false)
+        : ground(watertest::basinGround(n)), water(ground.data(), size, 0.0f, n)
+    {
+        water.mRigidBodySimulator = &bodies;
+        const float edge = size / 2.0f;
+        for (int i = 0; i < 6; ++i)
+            bodies.addBody(store.sphere(Vector3{float(-6 + 2.5 * i), 0.5f + 0.4f * float(i % 3), float(3 - i)}, 0.5f,
+                                        0.2f + 0.1f * float(i % 2)));
+        bodies.addBody(store.sphere(Vector3{edge - 0.2f, 0.2f, 0.0f}, 0.6f, 0.3f));  // over the edge
+        bodies.addBody(store.box(Vector3{4, 1.0f, -5}, Vector3{1.0f, 0.5f, 1.5f}, 0.4f, Matrix3::makeRotationX(0.3f)));
+        bodies.addBody(store.box(Vector3{-edge + 0.3f, 0.5f, 2}, Vector3{0.8f, 0.8f, 0.8f}, 0.3f));
+        RigidBody* ball = meshes.body(testing_support::sphereMesh(20, 18, 1.5f, 0.05f), Vector3{8, 1.2f, 6}, true, 2.0f,
+                                      Matrix3::makeRotationX(0.7f));
+        ball->angularMomentum = Vector3{0.3f, 1.1f, -0.4f};
+        bodies.addBody(ball);
+        RigidBody* crate = meshes.body(testing_support::boxMesh(Vector3{0.7f, 0.4f, 1.1f}), Vector3{-7, 0.6f, -7},
+                                       true, 0.5f);
+        crate->angularMomentum = Vector3{0.2f, -0.1f, 0.35f};
+        bodies.addBody(crate);
+        bodies.addBody(meshes.body(testing_support::boxMesh(Vector3{0.5f, 0.5f, 0.5f}),
+                                   Vector3{edge - 0.3f, 0.3f, -edge + 0.2f}, true, 0.3f, Matrix3::makeRotationX(0.5f)));
+        if (layered) bodies.addBody(meshes.body(testing_support::stackedFloors(30), Vector3{0, 0, 0}, true, 0.5f));
+        RigidBody* anchor = store.sphere(Vector3{-3, -1.5f, -3}, 0.5f);  // static: no force, no displacement
+        anchor->inverseMass = 0.0f;
+        bodies.addBody(anchor);
+        bodies.commitBodies();
+    }
+
+    template <class WaterStep>
+    void step(WaterStep waterStep)
+    {
+        const float dt = 1.0f / 60.0f;
+        bodies.clearForces();
+        if (int(t * 60.0f + 0.5f) % 40 == 0) water.addDepth(20, 30, 0.8f);
+        waterStep(water, dt);
+        bodies.simulate(t, t + dt);
+        t += dt;
+    }
+};
+
+::testing::AssertionResult sameScene(const CoupledScene& a, const CoupledScene& b)
+{
+    ::testing::AssertionResult r = sameWater(a.water, b.water);
+    if (!r) return r;
+    if (a.bodies.mForces.size() != b.bodies.mForces.size())
+        return ::testing::AssertionFailure()
+               << a.bodies.mForces.size() << " forces against " << b.bodies.mForces.size();
+    for (std::size_t i = 0; i < a.bodies.mForces.size(); ++i) {
+        const AppliedForce& f = a.bodies.mForces[i];
+        const AppliedForce& g = b.bodies.mForces[i];
+        const std::size_t bodyA = std::size_t(std::find(a.bodies.mBodies.begin(), a.bodies.mBodies.end(), f.body) -
+                                              a.bodies.mBodies.begin());
+        const std::size_t bodyB = std::size_t(std::find(b.bodies.mBodies.begin(), b.bodies.mBodies.end(), g.body) -
+                                              b.bodies.mBodies.begin());
+        if (!same(f.point, g.point) || !same(f.force, g.force) || bodyA != bodyB)
+            return ::testing::AssertionFailure() << "force " << i << " differs";
+    }
+    for (std::size_t i = 0; i < a.bodies.mBodies.size(); ++i) {
+        const RigidBody* p = a.bodies.mBodies[i];
+        const RigidBody* q = b.bodies.mBodies[i];
+        if (!same(p->position, q->position) || !same(p->rotation, q->rotation) ||
+            !same(p->linearMomentum, q->linearMomentum) || !same(p->angularMomentum, q->angularMomentum) ||
+            !same(p->velocity, q->velocity))
+            return ::testing::AssertionFailure() << "body " << i << " differs";
+    }
+    return ::testing::AssertionSuccess();
+}
+
+}  // namespace
+
+TEST(WaterAgainstReference, CoupledScenesMatchStepByStep)
+{
+    // The lake of the programs and the finer grid of the ripple test, each with
+    // the bodies bobbing, tumbling and pushing water for a few seconds. The
+    // coupling is the same with either kind of flow pass, so the portable passes
+    // run a shorter while.
+    struct SceneCase {
+        int n;
+        float size;
+        int steps;
+        bool vector;
+    };
+    const SceneCase cases[] = {{65, 50.0f, 300, true}, {129, 100.0f, 40, true}, {65, 50.0f, 60, false}};
+    for (const SceneCase& c : cases) {
+        const PassKind kind(c.vector);
+        SCOPED_TRACE(testing::Message() << c.n
+                                        << (flow::vectorPassesActive() ? ", four-cell passes" : ", portable passes"));
+        CoupledScene fast(c.n, c.size), plain(c.n, c.size);
+        std::size_t forces = 0;
+        for (int i = 0; i < c.steps; ++i) {
+            fast.step([](WaterSimulator& w, float dt) { w.step(dt); });
+            plain.step([](WaterSimulator& w, float dt) { reference::step(w, dt); });
+            ASSERT_TRUE(sameScene(fast, plain)) << "step " << i;
+            forces += fast.bodies.mForces.size();
+        }
+        EXPECT_GT(forces, std::size_t(60 * c.steps));
+    }
+}
+
+TEST(WaterAgainstReference, RandomPosesGiveTheSameForces)
+{
+    // Every movable body put at random places (over the edges too), turns and
+    // speeds over the moving lake, and coupled there: spheres, boxes and meshes.
+    CoupledScene fast(65, 50.0f, true), plain(65, 50.0f, true);
+    std::mt19937 random(77);
+    std::uniform_real_distribution<float> lateral(-27.0f, 27.0f), height(-2.5f, 1.5f), speed(-2.0f, 2.0f);
+    std::size_t forces = 0;
+    for (int pose = 0; pose < 150; ++pose) {
+        for (std::size_t b = 0; b < fast.bodies.mBodies.size(); ++b) {
+            if (fast.bodies.mBodies[b]->inverseMass == 0.0f) continue;
+            const Vector3 position{lateral(random), height(random), lateral(random)};
+            Matrix3 rotation = pose % 5 == 0 ? Matrix3::identity() : watertest::randomRotation(random);
+            // Now and then a turn that has collapsed: no world up in body
+            // coordinates, or no inverse. The meshes' rays then walk their trees.
+            if (pose % 10 == 3)
+                for (int c = 0; c < 3; ++c) rotation[1][c] = 0.0f;
+            if (pose % 10 == 7)
+                for (int r = 0; r < 3; ++r) rotation[r][0] = 0.0f;
+            const Vector3 velocity{speed(random), pose % 3 == 0 ? 0.0f : speed(random), speed(random)};
+            for (CoupledScene* s : {&fast, &plain}) {
+                RigidBody* body = s->bodies.mBodies[b];
+                body->position = position;
+                body->rotation = rotation;
+                body->velocity = velocity;
+            }
+        }
+        fast.bodies.clearForces();
+        plain.bodies.clearForces();
+        fast.water.step(1.0f / 60.0f);
+        reference::step(plain.water, 1.0f / 60.0f);
+        ASSERT_TRUE(sameScene(fast, plain)) << "pose " << pose;
+        forces += fast.bodies.mForces.size();
+    }
+    EXPECT_GT(forces, std::size_t(150 * 100));
+}
+
+TEST(WaterAgainstReference, BodiesWiderThanTheKeptLinesGiveTheSameForces)
+{
+    // A plank over seventy thousand ray columns long, and a mesh as long, most of
+    // them far beyond the domain: their rays' lines are worked out one ray at a
+    // time.
+    const int n = 65;
+    WaterSimulator fast(nullptr, 50.0f, 1.0f, n), plain(nullptr, 50.0f, 1.0f, n);
+    physics::rigidbody::Simulator<physics::ODERungeKutta> bodies;
+    testing_support::BodyStore store;
+    testing_support::MeshStore meshes;
+    bodies.addBody(
+        store.box(Vector3{0.3f, 1.0f, 0.2f}, Vector3{14000.0f, 0.5f, 0.3f}, 1.0f, Matrix3::makeRotationX(0.2f)));
+    testing_support::MeshData rod = testing_support::boxMesh(Vector3{7000.0f, 0.2f, 0.1f});
+    bodies.addBody(meshes.body(rod, Vector3{-1.0f, 0.9f, 3.0f}, true));
+    bodies.commitBodies();
+    for (WaterSimulator* w : {&fast, &plain}) w->mRigidBodySimulator = &bodies;
+
+    fast.step(1.0f / 60.0f);
+    const std::vector<AppliedForce> forces = bodies.mForces;
+    bodies.clearForces();
+    reference::step(plain, 1.0f / 60.0f);
+    ASSERT_TRUE(sameWater(fast, plain));
+    ASSERT_EQ(forces.size(), bodies.mForces.size());
+    ASSERT_GT(forces.size(), 100u);
+    for (std::size_t i = 0; i < forces.size(); ++i)
+        ASSERT_TRUE(same(forces[i].point, bodies.mForces[i].point) && same(forces[i].force, bodies.mForces[i].force) &&
+                    forces[i].body == bodies.mForces[i].body)
+            << "force " << i;
+}
