@@ -2,11 +2,11 @@
 #include "sim/rigidbody/CollideMesh.h"
 
 #include <cmath>
-#include <cstddef>
 
 #include "sim/maths/Matrix4.h"
 #include "sim/rigidbody/Collide.h"
 #include "sim/rigidbody/FullMeshWalks.h"
+#include "sim/rigidbody/MeshToWorld.h"
 #include "sim/rigidbody/NodeTests.h"
 #include "sim/rigidbody/TriangleContacts.h"
 
@@ -14,24 +14,6 @@ namespace physics {
 namespace rigidbody {
 
 namespace {
-
-Matrix4 meshTransform(const Matrix3& rotation, const Vector3& position)
-{
-    return Matrix4::makeTranslation(position) * Matrix4::fromRotation(rotation);
-}
-
-Vector3 column(const Matrix3& m, int c) { return Vector3{m[0][c], m[1][c], m[2][c]}; }
-
-// Triangle i of a leaf in world space, its vertices in index order.
-void worldTriangle(const Matrix4& transform, const float* vertices, const MeshTreeNode* leaf, std::uint32_t i,
-                   Vector3 out[3])
-{
-    const std::uint16_t* tri = leaf->triangles + 3 * std::size_t(i);
-    for (int k = 0; k < 3; ++k) {
-        const float* v = vertices + 3 * std::size_t(tri[k]);
-        out[k] = Matrix4::transformAffine(transform, Vector3{v[0], v[1], v[2]});
-    }
-}
 
 const MeshTree* treeOf(const RigidBody* mesh) { return static_cast<const TriangleMeshBody*>(mesh)->meshTree; }
 

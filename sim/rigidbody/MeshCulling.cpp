@@ -4,6 +4,8 @@
 #include <cmath>
 #include <limits>
 
+#include "sim/rigidbody/MeshToWorld.h"
+
 namespace physics {
 namespace rigidbody {
 
@@ -46,8 +48,8 @@ MeshWorldCache::MeshWorldCache(const MeshTree& tree)
 MeshInWorld::MeshInWorld(const MeshTree* tree, const Matrix3& rotation, const Vector3& position, RigidBody* body)
     : tree_(tree), cache_(tree->worldCache.get()), body_(body)
 {
-    // The transform exactly as the walks form it.
-    transform_ = Matrix4::makeTranslation(position) * Matrix4::fromRotation(rotation);
+    // The walks' own transform: the bounds below are of the floats they see.
+    transform_ = meshTransform(rotation, position);
 
     // A new walk: entries of earlier walks are stale. On wrap-around all are cleared.
     if (++cache_->walk == 0) {
