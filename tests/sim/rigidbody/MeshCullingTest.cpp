@@ -14,6 +14,7 @@
 #include "Bodies.h"
 #include "MeshScenes.h"
 #include "Meshes.h"
+#include "RandomRotation.h"
 #include "sim/maths/Matrix4.h"
 #include "sim/rigidbody/Collide.h"
 #include "sim/rigidbody/TriangleContacts.h"
@@ -61,22 +62,6 @@ bool sameBits(const Vector3& a, const Vector3& b) { return std::memcmp(&a, &b, s
             return ::testing::AssertionFailure() << "record " << i << " of " << full.size() << " differs";
     }
     return ::testing::AssertionSuccess();
-}
-
-// A rotation from a random unit quaternion.
-Matrix3 randomRotation(std::mt19937& random)
-{
-    std::normal_distribution<double> normal;
-    double q[4], length = 0;
-    for (double& c : q) {
-        c = normal(random);
-        length += c * c;
-    }
-    length = std::sqrt(length);
-    const double w = q[0] / length, x = q[1] / length, y = q[2] / length, z = q[3] / length;
-    return Matrix3{{{float(1 - 2 * (y * y + z * z)), float(2 * (x * y - z * w)), float(2 * (x * z + y * w))},
-                    {float(2 * (x * y + z * w)), float(1 - 2 * (x * x + z * z)), float(2 * (y * z - x * w))},
-                    {float(2 * (x * z - y * w)), float(2 * (y * z + x * w)), float(1 - 2 * (x * x + y * y))}}};
 }
 
 Vector3 randomDirection(std::mt19937& random)

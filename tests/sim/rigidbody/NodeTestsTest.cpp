@@ -6,28 +6,15 @@
 #include <cmath>
 #include <random>
 
+#include "RandomRotation.h"
 #include "sim/rigidbody/OrientedBox.h"
 #include "sim/rigidbody/TriangleContacts.h"
 
 using namespace physics;
 using namespace physics::rigidbody;
+using testing_support::randomRotation;
 
 namespace {
-
-Matrix3 randomRotation(std::mt19937& random)
-{
-    std::normal_distribution<double> normal;
-    double q[4], length = 0;
-    for (double& c : q) {
-        c = normal(random);
-        length += c * c;
-    }
-    length = std::sqrt(length);
-    const double w = q[0] / length, x = q[1] / length, y = q[2] / length, z = q[3] / length;
-    return Matrix3{{{float(1 - 2 * (y * y + z * z)), float(2 * (x * y - z * w)), float(2 * (x * z + y * w))},
-                    {float(2 * (x * y + z * w)), float(1 - 2 * (x * x + z * z)), float(2 * (y * z - x * w))},
-                    {float(2 * (x * z - y * w)), float(2 * (y * z + x * w)), float(1 - 2 * (x * x + y * y))}}};
-}
 
 // Sizes from 1e-3 to 1e3 and offsets from the boundary down to a few float steps.
 struct Sampler {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "Meshes.h"
+#include "RandomRotation.h"
 #include "WaterChecks.h"
 #include "sim/maths/Matrix4.h"
 #include "sim/water/MeshRayLattice.h"
@@ -133,7 +134,7 @@ TEST(MeshRayLattice, EveryRayHitsWhatTheTreeWalkHits)
             Matrix3 rotation = Matrix3::identity();
             if (pose % 8 == 1) rotation = quarter;
             if (pose % 8 == 2) rotation = quarterZ;
-            if (pose % 8 >= 3) rotation = watertest::randomRotation(random, pose % 8 == 7 ? 1e-3 : 0.0);
+            if (pose % 8 >= 3) rotation = testing_support::randomRotation(random, pose % 8 == 7 ? 1e-3 : 0.0);
             body->rotation = rotation;
             // Some poses put the body's origin on a ray, so edges and vertices of
             // the upright meshes lie on rays exactly.

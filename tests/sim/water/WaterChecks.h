@@ -3,10 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <random>
 #include <vector>
-
-#include "sim/maths/Matrix3.h"
 
 #include "sim/water/WaterSimulator.h"
 
@@ -71,30 +68,6 @@ inline std::vector<float> basinGround(int n)
             g[std::size_t(x) + std::size_t(z) * n] = float(r < 0.5 ? -2.0 : -2.0 + (r - 0.5) * 6.0);
         }
     return g;
-}
-
-// A rotation drawn uniformly (from a random unit quaternion), each element then
-// moved by up to skew, so that a skew above 0 gives a matrix that is not quite a
-// rotation.
-inline physics::Matrix3 randomRotation(std::mt19937& random, double skew = 0.0)
-{
-    std::normal_distribution<double> normal;
-    double q[4];
-    double n = 0;
-    for (double& c : q) {
-        c = normal(random);
-        n += c * c;
-    }
-    for (double& c : q) c /= std::sqrt(n);
-    const double w = q[0], x = q[1], y = q[2], z = q[3];
-    const double r[3][3] = {{1 - 2 * (y * y + z * z), 2 * (x * y - w * z), 2 * (x * z + w * y)},
-                            {2 * (x * y + w * z), 1 - 2 * (x * x + z * z), 2 * (y * z - w * x)},
-                            {2 * (x * z - w * y), 2 * (y * z + w * x), 1 - 2 * (x * x + y * y)}};
-    physics::Matrix3 m;
-    std::uniform_real_distribution<double> noise(-skew, skew);
-    for (int i = 0; i < 3; ++i)
-        for (int j = 0; j < 3; ++j) m[i][j] = float(r[i][j] + (skew > 0.0 ? noise(random) : 0.0));
-    return m;
 }
 
 }  // namespace watertest

@@ -12,6 +12,7 @@
 
 #include "Bodies.h"
 #include "Meshes.h"
+#include "RandomRotation.h"
 #include "ReferenceWater.h"
 #include "WaterChecks.h"
 #include "sim/rigidbody/Simulator.h"
@@ -343,7 +344,7 @@ TEST(WaterAgainstReference, RandomPosesGiveTheSameForces)
         for (std::size_t b = 0; b < fast.bodies.mBodies.size(); ++b) {
             if (fast.bodies.mBodies[b]->inverseMass == 0.0f) continue;
             const Vector3 position{lateral(random), height(random), lateral(random)};
-            Matrix3 rotation = pose % 5 == 0 ? Matrix3::identity() : watertest::randomRotation(random);
+            Matrix3 rotation = pose % 5 == 0 ? Matrix3::identity() : testing_support::randomRotation(random);
             // Now and then a turn that has collapsed: no world up in body
             // coordinates, or no inverse. The meshes' rays then walk their trees.
             if (pose % 10 == 3)
