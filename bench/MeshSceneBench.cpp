@@ -1,12 +1,20 @@
-// Sub-steps of whole scenes with meshes, with the full mesh walks (argument 0,
-// the baseline) and the culled ones (argument 1). Each iteration runs the same
-// STEPS sub-steps from the same settled state; the time shown is per sub-step.
+// Sub-steps of whole scenes with meshes as they were (argument 0, the baseline:
+// the full mesh walks and, where there is water, the plain water step of
+// tests/support/ReferenceWater.h) and as they are (argument 1: the culled walks
+// and the library's water step). Each iteration runs the same STEPS sub-steps
+// from the same settled bodies (the water is not set back); the time shown is per
+// sub-step.
 #include <benchmark/benchmark.h>
 
+#include <chrono>
+#include <type_traits>
+
 #include "MeshScenes.h"
+#include "ReferenceWater.h"
 #include "sim/rigidbody/CollideMesh.h"
 
 using namespace testing_support;
+using physics::water::WaterSimulator;
 
 namespace {
 
@@ -14,24 +22,41 @@ constexpr int STEPS = 10;
 
 // Restores the culled walks whatever a benchmark did.
 struct WalkMode {
-    explicit WalkMode(bool culled) { setMeshWalk(culled ? MeshWalk::CULLED : MeshWalk::FULL); }
+    explicit WalkMode(MeshWalk walk) { setMeshWalk(walk); }
     ~WalkMode() { setMeshWalk(MeshWalk::CULLED); }
 };
 
-template <class Scene, class Step>
-void run(benchmark::State& state, Scene& scene, Step step)
+MeshWalk walkOf(const benchmark::State& state) { return state.range(0) != 0 ? MeshWalk::CULLED : MeshWalk::FULL; }
+
+using WaterStep = void (*)(WaterSimulator&, float);
+WaterStep waterStepOf(const benchmark::State& state)
 {
+    if (state.range(0) != 0) return [](WaterSimulator& w, float h) { w.step(h); };
+    return reference::step;
+}
+
+// step() runs one sub-step. Where it returns seconds, the benchmark is on manual
+// time and only those count: the share of the sub-step being measured.
+template <class Scene, class Step>
+void run(benchmark::State& state, Scene& scene, MeshWalk walk, Step step)
+{
+    constexpr bool timesShare = std::is_same<decltype(step()), double>::value;
     scene.snapshot();
-    const WalkMode mode(state.range(0) != 0);
+    const WalkMode mode(walk);
     long contacts = 0;
     for (auto _ : state) {
         state.PauseTiming();
         scene.restore();
         state.ResumeTiming();
+        double seconds = 0.0;
         for (int i = 0; i < STEPS; ++i) {
-            step();
+            if constexpr (timesShare)
+                seconds += step();
+            else
+                step();
             contacts += long(scene.sim.mContacts.size());
         }
+        if constexpr (timesShare) state.SetIterationTime(seconds);
     }
     state.SetItemsProcessed(state.iterations() * STEPS);
     state.counters["per_step"] =
@@ -45,22 +70,52 @@ void BM_TumbleSubStep(benchmark::State& state)
 {
     TumbleScene scene(lumpyMesh(25, 15, 0.3f));
     for (int i = 0; i < 360; ++i) scene.step(TumbleScene::STEP);
-    run(state, scene, [&] { scene.step(TumbleScene::STEP); });
+    run(state, scene, walkOf(state), [&] { scene.step(TumbleScene::STEP); });
 }
 BENCHMARK(BM_TumbleSubStep)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 
 // The lake: a terrain of 288 triangles, a closed mesh of 700 and 40 spheres of
 // radius 0.5 at 1/60 s, after 5 s of falling, without or with the water of 65 x 65
-// cells and its coupling.
-void lake(benchmark::State& state, bool withWater)
+// cells and its coupling. Both water steps give the same bits, so the library's
+// settles the scene for either.
+struct SettledLake : LakeScene {
+    explicit SettledLake(bool withWater) : LakeScene(lumpyMesh(25, 15, 0.75f), withWater)
+    {
+        for (int i = 0; i < 300; ++i) subStep();
+    }
+};
+
+void BM_LakeSubStep(benchmark::State& state)
 {
-    LakeScene scene(lumpyMesh(25, 15, 0.75f), withWater);
-    for (int i = 0; i < 300; ++i) scene.subStep();
-    run(state, scene, [&] { scene.subStep(); });
+    SettledLake scene(false);
+    run(state, scene, walkOf(state), [&] { scene.subStep(); });
 }
-void BM_LakeSubStep(benchmark::State& state) { lake(state, false); }
-void BM_LakeSubStepWithWater(benchmark::State& state) { lake(state, true); }
 BENCHMARK(BM_LakeSubStep)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+
+void BM_LakeSubStepWithWater(benchmark::State& state)
+{
+    SettledLake scene(true);
+    run(state, scene, walkOf(state), [&, step = waterStepOf(state)] { scene.subStep(step); });
+    state.counters["forces"] = double(scene.sim.mForces.size());
+}
 BENCHMARK(BM_LakeSubStepWithWater)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+
+// The water's share of the same sub-steps: only the water step with its coupling
+// is timed. The walks do not touch it; the culled ones step the bodies between.
+void BM_LakeWater(benchmark::State& state)
+{
+    SettledLake scene(true);
+    run(state, scene, MeshWalk::CULLED, [&, step = waterStepOf(state)] {
+        double seconds = 0.0;
+        scene.subStep([&](WaterSimulator& w, float h) {
+            const auto start = std::chrono::steady_clock::now();
+            step(w, h);
+            seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        });
+        return seconds;
+    });
+    state.counters["forces"] = double(scene.sim.mForces.size());
+}
+BENCHMARK(BM_LakeWater)->Arg(0)->Arg(1)->UseManualTime()->Unit(benchmark::kMicrosecond);
 
 }  // namespace

@@ -1,11 +1,10 @@
-// The water step, alone, coupled with floating bodies, and as one sub-step of a
-// lake scene. Every benchmark has a twin running the plain step it replaced
-// (tests/support/ReferenceWater.h), so before and after are measured in the same
-// run: compare the pairs, not figures from different runs.
+// The water step, alone and coupled with floating bodies. Every benchmark has a
+// twin running the plain step it replaced (tests/support/ReferenceWater.h), so
+// before and after are measured in the same run: compare the pairs, not figures
+// from different runs. The lake's sub-step and the water's share of it are in
+// MeshSceneBench.cpp.
 #include <benchmark/benchmark.h>
 
-#include <chrono>
-#include <cmath>
 #include <memory>
 #include <vector>
 
@@ -85,97 +84,6 @@ void coupledStep(benchmark::State& state, WaterStep step)
     state.counters["forces"] = double(sim.mForces.size());
 }
 
-// A lake: a basin of water (N = 65 over 50 units, level 0), the static 13 x 13
-// terrain mesh of 288 triangles over the same basin, a 700-triangle mesh and 40
-// spheres of radius 0.5 dropped onto the water, stepped at 60 Hz: water with its
-// coupling, then the bodies. The benchmarks start after two seconds, with the
-// bodies afloat; BM_LakeWater times the water's share alone.
-class Lake {
-public:
-    std::vector<float> ground;
-    WaterSimulator water;
-    Simulator<ODERungeKutta> sim;
-
-    Lake() : ground(basin(65)), water(ground.data(), 50.0f, 0.0f, 65)
-    {
-        water.mRigidBodySimulator = &sim;
-        sim.addBody(meshes.body(terrain(), Vector3{0, 0, 0}));
-        for (int i = 0; i < 40; ++i) {
-            auto s = std::make_unique<SphereBody>();
-            initSphere(s.get(), 0.2f, 0.5f);
-            setAtRest(s.get(),
-                      Vector3{float(-8.75 + 2.5 * (i % 8)), float(0.8 + 0.1 * (i % 3)), float(-6.0 + 2.5 * (i / 8))});
-            s->id = 0;
-            sim.addBody(s.get());
-            spheres.push_back(std::move(s));
-        }
-        sim.addBody(meshes.body(testing_support::sphereMesh(25, 15, 1.0f, 0.1f), Vector3{3.0f, 1.5f, 8.0f}, true, 1.0f,
-                                Matrix3::makeRotationX(0.4f)));
-        sim.commitBodies();
-    }
-
-    double waterSeconds = 0.0;  // of the last sub-step
-
-    void subStep(WaterStep step)
-    {
-        const float dt = 1.0f / 60.0f;
-        sim.clearForces();
-        const auto start = std::chrono::steady_clock::now();
-        step(water, dt);
-        waterSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-        sim.simulate(t, t + dt);
-        t += dt;
-    }
-
-private:
-    // A round basin: floor at -2 in the middle rising to +1 at the rim.
-    static float height(double x, double z)
-    {
-        const double r = std::sqrt(x * x + z * z) / 25.0;
-        return float(r < 0.5 ? -2.0 : -2.0 + (r - 0.5) * 6.0);
-    }
-    static std::vector<float> basin(int n)
-    {
-        std::vector<float> g(std::size_t(n) * n);
-        for (int z = 0; z < n; ++z)
-            for (int x = 0; x < n; ++x)
-                g[std::size_t(x + z * n)] = height(x * 50.0 / (n - 1) - 25.0, z * 50.0 / (n - 1) - 25.0);
-        return g;
-    }
-    static testing_support::MeshData terrain()
-    {
-        testing_support::MeshData m = testing_support::floorMesh(25.0f, 12);
-        for (int v = 0; v < m.vertexCount(); ++v)
-            m.vertices[3 * v + 1] = height(m.vertices[3 * v], m.vertices[3 * v + 2]);
-        return m;
-    }
-
-    testing_support::MeshStore meshes;
-    std::vector<std::unique_ptr<SphereBody>> spheres;
-    float t = 0.0f;
-};
-
-void lakeSubStep(benchmark::State& state, WaterStep step)
-{
-    Lake lake;
-    for (int i = 0; i < 120; ++i) lake.subStep(step);
-    for (auto _ : state) lake.subStep(step);
-    state.counters["forces"] = double(lake.sim.mForces.size());
-    state.counters["contacts"] = double(lake.sim.getNumContacts());
-}
-
-// The water's share of the same sub-steps: only the water step (with its
-// coupling) is timed, the bodies are stepped between.
-void lakeWater(benchmark::State& state, WaterStep step)
-{
-    Lake lake;
-    for (int i = 0; i < 120; ++i) lake.subStep(step);
-    for (auto _ : state) {
-        lake.subStep(step);
-        state.SetIterationTime(lake.waterSeconds);
-    }
-}
-
 // The rays of one coupling pass through a tilted 680-triangle ball, cast with the
 // tree walk or with the lattice (its setup included).
 struct BallRays {
@@ -219,15 +127,6 @@ static void BM_WaterStepCoupled(benchmark::State& state) { coupledStep(state, st
 static void BM_WaterStepCoupledReference(benchmark::State& state) { coupledStep(state, stepReference); }
 BENCHMARK(BM_WaterStepCoupled)->Arg(65)->Arg(129);
 BENCHMARK(BM_WaterStepCoupledReference)->Arg(65)->Arg(129);
-
-static void BM_LakeSubStep(benchmark::State& state) { lakeSubStep(state, stepWater); }
-static void BM_LakeSubStepReference(benchmark::State& state) { lakeSubStep(state, stepReference); }
-static void BM_LakeWater(benchmark::State& state) { lakeWater(state, stepWater); }
-static void BM_LakeWaterReference(benchmark::State& state) { lakeWater(state, stepReference); }
-BENCHMARK(BM_LakeSubStep)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_LakeSubStepReference)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_LakeWater)->UseManualTime()->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_LakeWaterReference)->UseManualTime()->Unit(benchmark::kMicrosecond);
 
 static void BM_MeshRaysWalk(benchmark::State& state)
 {

@@ -196,8 +196,15 @@ public:
     // One sub-step of the lake program: forces cleared, water (and coupling), bodies.
     void subStep()
     {
+        subStep([](physics::water::WaterSimulator& w, float h) { w.step(h); });
+    }
+    // The same with the water stepped by stepWater(*water, STEP) instead: another
+    // step to compare with, or the library's timed.
+    template <class WaterStep>
+    void subStep(WaterStep stepWater)
+    {
         sim.clearForces();
-        if (water) water->step(STEP);
+        if (water) stepWater(*water, STEP);
         step(STEP);
     }
 
