@@ -198,33 +198,47 @@ const WorldTriangle& MeshInWorld::worldTriangle(std::uint32_t t) const
     return w;
 }
 
+MeshInWorld::GroupInWorld MeshInWorld::groupInWorld(const Sphere& sphere, float longestEdge, float doubleArea,
+                                                    float altitude) const
+{
+    GroupInWorld g;
+    const double c[3] = {sphere.centre.x, sphere.centre.y, sphere.centre.z};
+    const double r = sphere.radius;
+    for (int i = 0; i < 3; ++i) g.centre[i] = r_[i][0] * c[0] + r_[i][1] * c[1] + r_[i][2] * c[2] + t_[i];
+    g.centreNorm = norm(g.centre);
+    // Terms of the double sums of transformAffine, for their own (tiny) rounding.
+    g.terms = frobenius_ * (norm(c) + r) + norm(t_);
+    // A computed vertex lies within vertexError of its exact image R v + t.
+    g.vertexError = 1.0001 * U * (g.centreNorm + sMax_ * r) + 1e-15 * g.terms;
+    g.radius = (sMax_ * r + g.vertexError + 1e-15 * g.terms) * (1 + 1e-12);
+    g.longestEdge = (sMax_ * double(longestEdge) + 2 * g.vertexError) * (1 + 4 * U);
+
+    // |n1| of a computed triangle: at least the exact world triangle's doubled
+    // area (>= sMin^2 times its body-space one), less the rounding of the edges and
+    // of the cross product.
+    const double L = g.longestEdge;
+    const double normalError = L * (8.1 * g.vertexError + 5.1 * U * L);
+    g.leastNormal = sMin2_ * double(doubleArea) - normalError;
+    g.slab = SNAP / g.leastNormal;
+    g.normalError = 1.6 * normalError / g.leastNormal + 3 * U;
+    g.leastAltitude = std::max(0.0, sMin2_ / sMax_ * double(altitude) - 4.1 * g.vertexError);
+    return g;
+}
+
 const WorldBounds& MeshInWorld::nodeBounds(const MeshTreeNode* node) const
 {
     WorldBounds& b = cache_->nodes[node->index];
     if (cache_->nodeWalk[node->index] == cache_->walk) return b;
     const NodeSummary& s = tree_->nodeSummaries[node->index];
 
-    const double c[3] = {s.sphere.centre.x, s.sphere.centre.y, s.sphere.centre.z};
-    const double r = s.sphere.radius;
-    for (int i = 0; i < 3; ++i) b.centre[i] = r_[i][0] * c[0] + r_[i][1] * c[1] + r_[i][2] * c[2] + t_[i];
-    const double centreNorm = norm(b.centre);
-    // Terms of the double sums of transformAffine, for their own (tiny) rounding.
-    const double terms = frobenius_ * (norm(c) + r) + norm(t_);
-    // A computed vertex lies within vertexError of its exact image R v + t.
-    const double vertexError = 1.0001 * U * (centreNorm + sMax_ * r) + 1e-15 * terms;
-    b.radius = (sMax_ * r + vertexError + 1e-15 * terms) * (1 + 1e-12);
-    b.coordinateBound = centreNorm + b.radius;
-    b.longestEdge = (sMax_ * double(s.maxEdge) + 2 * vertexError) * (1 + 4 * U);
-
-    // |n1| of a computed triangle: at least the exact world triangle's doubled
-    // area (>= sMin^2 times its body-space one), less the rounding of the edges and
-    // of the cross product.
-    const double L = b.longestEdge;
-    const double normalError = L * (8.1 * vertexError + 5.1 * U * L);
-    const double leastNormal = sMin2_ * double(s.minDoubleArea) - normalError;
-    b.slab = SNAP / leastNormal;
-    b.normalError = 1.6 * normalError / leastNormal + 3 * U;
-    b.leastAltitude = std::max(0.0, sMin2_ / sMax_ * double(s.minAltitude) - 4.1 * vertexError);
+    const GroupInWorld g = groupInWorld(s.sphere, s.maxEdge, s.minDoubleArea, s.minAltitude);
+    for (int i = 0; i < 3; ++i) b.centre[i] = g.centre[i];
+    b.radius = g.radius;
+    b.coordinateBound = g.centreNorm + b.radius;
+    b.longestEdge = g.longestEdge;
+    b.slab = g.slab;
+    b.normalError = g.normalError;
+    b.leastAltitude = g.leastAltitude;
 
     // The cone carried into world space by the cofactor matrix, widened by it and
     // by the computed normals' error.
@@ -242,13 +256,13 @@ const WorldBounds& MeshInWorld::nodeBounds(const MeshTreeNode* node) const
     // The centre's distance from a computed plane: the exact world plane is at most
     // sMax times the body-space distance away; the computed one is turned by the
     // normal error about a vertex within radius and shifted by its rounding.
-    b.planeSpread = (sMax_ * double(s.planeSpread) + b.normalError * b.radius + vertexError) * (1 + 1e-12);
+    b.planeSpread = (sMax_ * double(s.planeSpread) + b.normalError * b.radius + g.vertexError) * (1 + 1e-12);
 
-    b.regular = s.irregularCount == 0 && bounded_ && leastNormal > 0 && b.normalError < 0.1 &&
+    b.regular = s.irregularCount == 0 && bounded_ && g.leastNormal > 0 && b.normalError < 0.1 &&
                 b.coordinateBound < INF && b.slab < INF;
     b.mesh = bounded_ ? this : nullptr;
     b.box = s.box;
-    b.vertexError = vertexError + 1e-15 * terms;
+    b.vertexError = g.vertexError + 1e-15 * g.terms;
     cache_->nodeWalk[node->index] = cache_->walk;
     return b;
 }
@@ -258,22 +272,14 @@ const FarTriangle& MeshInWorld::farTriangle(std::uint32_t t) const
     FarTriangle& f = cache_->farTriangles[t];
     if (cache_->farTriangleWalk[t] == cache_->walk) return f;
     const TriangleSummary& s = tree_->triangleSummaries[t];
-    // As nodeBounds, for one triangle.
-    const double c[3] = {s.sphere.centre.x, s.sphere.centre.y, s.sphere.centre.z};
-    const double r = s.sphere.radius;
-    for (int i = 0; i < 3; ++i) f.centre[i] = r_[i][0] * c[0] + r_[i][1] * c[1] + r_[i][2] * c[2] + t_[i];
-    const double centreNorm = norm(f.centre);
-    const double terms = frobenius_ * (norm(c) + r) + norm(t_);
-    const double vertexError = 1.0001 * U * (centreNorm + sMax_ * r) + 1e-15 * terms;
-    f.radius = (sMax_ * r + vertexError + 1e-15 * terms) * (1 + 1e-12);
-    const double L = (sMax_ * double(s.longestEdge) + 2 * vertexError) * (1 + 4 * U);
+    const GroupInWorld g = groupInWorld(s.sphere, s.longestEdge, s.doubleArea, s.altitude);
+    for (int i = 0; i < 3; ++i) f.centre[i] = g.centre[i];
+    f.radius = g.radius;
     normalToWorld(s.normal, f.normal);
-    const double normalError = L * (8.1 * vertexError + 5.1 * U * L);
-    const double leastNormal = sMin2_ * double(s.doubleArea) - normalError;
-    f.slab = SNAP / leastNormal;
-    f.normalError = 1.6 * normalError / leastNormal + 3 * U;
-    f.leastAltitude = std::max(0.0, sMin2_ / sMax_ * double(s.altitude) - 4.1 * vertexError);
-    f.regular = !s.irregular && bounded_ && leastNormal > 0 && f.normalError < 0.1 && centreNorm < INF;
+    f.slab = g.slab;
+    f.normalError = g.normalError;
+    f.leastAltitude = g.leastAltitude;
+    f.regular = !s.irregular && bounded_ && g.leastNormal > 0 && f.normalError < 0.1 && g.centreNorm < INF;
     cache_->farTriangleWalk[t] = cache_->walk;
     return f;
 }

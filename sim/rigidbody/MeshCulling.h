@@ -187,6 +187,15 @@ public:
     double normalWidening() const { return widening_; }
 
 private:
+    // A body-space group (its sphere, longest edge, least doubled area and least
+    // altitude) carried into world space with the rounding bounds of both kinds of
+    // group.
+    struct GroupInWorld {
+        double centre[3], centreNorm, radius, vertexError, terms, longestEdge, leastNormal, slab, normalError,
+            leastAltitude;
+    };
+    GroupInWorld groupInWorld(const Sphere& sphere, float longestEdge, float doubleArea, float altitude) const;
+
     const MeshTree* tree_;
     MeshWorldCache* cache_;
     RigidBody* body_;
