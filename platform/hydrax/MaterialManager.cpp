@@ -97,15 +97,18 @@ void MaterialManager::setReflection(const Ogre::String& cubeTexture)
         return;
     Ogre::Pass* pass = mMaterial->getTechnique(0)->getPass(0);
     pass->removeAllTextureUnitStates();
+    pass->setVertexColourTracking(Ogre::TVC_NONE);
     mReflectedSky = wanted;
     if (wanted.empty()) return;
+    // The mesh's vertex colours carry the water's diffuse colour and, as alpha,
+    // the share of the sky reflected there; the opacity is the material's.
+    pass->setVertexColourTracking(Ogre::TVC_DIFFUSE);
     Ogre::TextureUnitState* unit = pass->createTextureUnitState();
     unit->setCubicTextureName(wanted, true);
     unit->setEnvironmentMap(true, Ogre::TextureUnitState::ENV_REFLECTION);
     unit->setTextureAddressingMode(Ogre::TextureUnitState::TAM_CLAMP);
-    unit->setColourOperationEx(Ogre::LBX_BLEND_MANUAL, Ogre::LBS_TEXTURE, Ogre::LBS_CURRENT, Ogre::ColourValue::White,
-                               Ogre::ColourValue::White, mOptions.SkyReflectionStrength);
-    unit->setAlphaOperation(Ogre::LBX_SOURCE1, Ogre::LBS_CURRENT, Ogre::LBS_CURRENT);
+    unit->setColourOperationEx(Ogre::LBX_BLEND_DIFFUSE_ALPHA, Ogre::LBS_TEXTURE, Ogre::LBS_CURRENT);
+    unit->setAlphaOperation(Ogre::LBX_SOURCE1, Ogre::LBS_MANUAL, Ogre::LBS_CURRENT, mOptions.WaterAlpha);
     log("The water reflects the sky " + wanted + ".");
 }
 

@@ -35,7 +35,8 @@ public:
         float Shininess;
         // Whether the sky box is reflected.
         bool SkyReflection;
-        // Share of the reflected sky in the colour, 0 to 1.
+        // Share of the reflected sky in the colour looking straight down, 0 to
+        // 1; it grows to all of it towards grazing views.
         float SkyReflectionStrength;
 
         Options()

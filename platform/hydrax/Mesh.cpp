@@ -67,15 +67,21 @@ void Mesh::create()
     Ogre::VertexDeclaration* declaration = sub->vertexData->vertexDeclaration;
     declaration->addElement(0, 0, Ogre::VET_FLOAT3, Ogre::VES_POSITION);
     declaration->addElement(0, 3 * sizeof(float), Ogre::VET_FLOAT3, Ogre::VES_NORMAL);
+    declaration->addElement(1, 0, Ogre::VET_UBYTE4_NORM, Ogre::VES_DIFFUSE);
     // Rewritten whole every frame: the driver may hand out fresh storage each time.
-    mVertexBuffer = Ogre::HardwareBufferManager::getSingleton().createVertexBuffer(
-        FLOATS_DRAWN * sizeof(float), numVertices, Ogre::HardwareBuffer::HBU_DYNAMIC_WRITE_ONLY_DISCARDABLE, false);
+    Ogre::HardwareBufferManager& buffers = Ogre::HardwareBufferManager::getSingleton();
+    mVertexBuffer = buffers.createVertexBuffer(FLOATS_DRAWN * sizeof(float), numVertices,
+                                               Ogre::HardwareBuffer::HBU_DYNAMIC_WRITE_ONLY_DISCARDABLE, false);
+    mColourBuffer =
+        buffers.createVertexBuffer(4, numVertices, Ogre::HardwareBuffer::HBU_DYNAMIC_WRITE_ONLY_DISCARDABLE, false);
     sub->vertexData->vertexBufferBinding->setBinding(0, mVertexBuffer);
+    sub->vertexData->vertexBufferBinding->setBinding(1, mColourBuffer);
     createIndexBuffer(sub->indexData);
 
     // Flat at height 0, centred on the node, lit from above, until the module
     // hands its first array.
     mStaging.assign(FLOATS_DRAWN * numVertices, 0.0f);
+    mColours.assign(4 * std::size_t(numVertices), 0);
     const float width = float(mOptions.MeshSize.Width), height = float(mOptions.MeshSize.Height);
     for (std::uint32_t i = 0; i < n; ++i) {
         for (std::uint32_t j = 0; j < n; ++j) {
@@ -138,9 +144,12 @@ void Mesh::remove()
     Ogre::MeshManager::getSingleton().remove(mMesh);
     mMesh.reset();
     mVertexBuffer.reset();
+    mColourBuffer.reset();
     mIndexBuffer.reset();
     mStaging.clear();
     mStaging.shrink_to_fit();
+    mColours.clear();
+    mColours.shrink_to_fit();
     mCreated = false;
 }
 
@@ -237,6 +246,39 @@ void Mesh::writeVertices()
     mFirstCorner = Ogre::Vector2(mStaging[0], mStaging[2]);
     const float* last = &mStaging[FLOATS_DRAWN * (count - 1)];
     mLastCorner = Ogre::Vector2(last[0], last[2]);
+    writeColours();
+}
+
+void Mesh::writeColours()
+{
+    const MaterialManager::Options& look = mHydrax->getMaterialManager()->getOptions();
+    const double least = look.SkyReflectionStrength;
+    Ogre::Camera* camera = mHydrax->getCamera();
+    const Ogre::Vector3 eye = camera ? camera->getDerivedPosition() - mHydrax->getPosition() : Ogre::Vector3::ZERO;
+    auto byte = [](double v) { return Ogre::uint8(std::lround(Ogre::Math::Clamp(v, 0.0, 1.0) * 255.0)); };
+    const Ogre::uint8 r = byte(0.5 * look.WaterColor.x), g = byte(0.5 * look.WaterColor.y),
+                      b = byte(0.5 * look.WaterColor.z);
+    const std::size_t count = mStaging.size() / FLOATS_DRAWN;
+    for (std::size_t k = 0; k < count; ++k) {
+        const float* v = &mStaging[FLOATS_DRAWN * k];
+        double share = least;
+        if (camera) {
+            const double dx = double(eye.x) - v[0], dy = double(eye.y) - v[1], dz = double(eye.z) - v[2];
+            const double distance = std::sqrt(dx * dx + dy * dy + dz * dz);
+            if (distance > 0.0 && std::isfinite(distance)) {
+                const double facing = std::fabs(dx * v[3] + dy * v[4] + dz * v[5]) / distance;
+                const double away = 1.0 - std::fmin(facing, 1.0);
+                const double away2 = away * away;
+                share = least + (1.0 - least) * away2 * away2 * away;
+            }
+        }
+        Ogre::uint8* c = &mColours[4 * k];
+        c[0] = r;
+        c[1] = g;
+        c[2] = b;
+        c[3] = byte(share);
+    }
+    mColourBuffer->writeData(0, mColourBuffer->getSizeInBytes(), mColours.data(), true);
 }
 
 Ogre::Vector2 Mesh::getGridPosition(const Ogre::Vector2& position) const

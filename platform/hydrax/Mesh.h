@@ -10,6 +10,12 @@
 // only (three floats). Handed normals point into the water, as a module derives
 // them from its neighbours; the mesh draws them flipped and of unit length. For
 // positions only, the mesh derives the normals from the grid itself.
+//
+// Every vertex also gets a colour: the water's diffuse colour, and as alpha the
+// share of the reflected sky seen there from the camera, which grows from the
+// material's reflection strength when looking straight down to all of it at a
+// grazing view (Schlick's approximation of the Fresnel term of water, whose
+// reflectance head-on is close to nothing).
 #include <OgreAxisAlignedBox.h>
 #include <OgreEntity.h>
 #include <OgreHardwareIndexBuffer.h>
@@ -93,6 +99,7 @@ public:
     Ogre::MeshPtr getMesh() const { return mMesh; }
     Ogre::Entity* getEntity() const { return mEntity; }
     Ogre::HardwareVertexBufferSharedPtr getVertexBuffer() const { return mVertexBuffer; }
+    Ogre::HardwareVertexBufferSharedPtr getColourBuffer() const { return mColourBuffer; }
     Ogre::HardwareIndexBufferSharedPtr getIndexBuffer() const { return mIndexBuffer; }
 
 private:
@@ -104,6 +111,7 @@ private:
 
     void createIndexBuffer(Ogre::IndexData* indexData);
     void writeVertices();
+    void writeColours();
     void fillFromPositionsAndNormals(const float* vertices);
     void fillFromPositions(const float* vertices);
 
@@ -114,10 +122,12 @@ private:
     Ogre::MeshPtr mMesh;
     Ogre::Entity* mEntity = nullptr;
     Ogre::HardwareVertexBufferSharedPtr mVertexBuffer;
+    Ogre::HardwareVertexBufferSharedPtr mColourBuffer;
     Ogre::HardwareIndexBufferSharedPtr mIndexBuffer;
     LightListener mLightListener;
     // What is written to the vertex buffer: position and normal per vertex.
     std::vector<float> mStaging;
+    std::vector<Ogre::uint8> mColours;
     // x, z of grid vertex (0, 0) and of the last vertex, in the node's frame.
     Ogre::Vector2 mFirstCorner;
     Ogre::Vector2 mLastCorner;

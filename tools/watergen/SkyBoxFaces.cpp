@@ -125,8 +125,8 @@ struct Face {
     Ogre::Vector3 middle, up, right;
 };
 
-// The box's faces as the scene manager lays them out, seen from inside: each
-// image's left edge lies towards -right and its top edge towards +up.
+// The cube's faces as the sky box shows them, seen from inside: each image's
+// left edge lies towards -right and its top edge towards +up.
 const Face FACES[6] = {
     {"_fr", Ogre::Vector3(0, 0, -1), Ogre::Vector3(0, 1, 0), Ogre::Vector3(1, 0, 0)},
     {"_bk", Ogre::Vector3(0, 0, 1), Ogre::Vector3(0, 1, 0), Ogre::Vector3(-1, 0, 0)},

@@ -2,7 +2,7 @@
 #include <string>
 
 // Writes the six faces of a sky box, <folder>/<name>_fr.png, _bk, _lf, _rt,
-// _up and _dn (the names cubic_texture <name>.png separateUV reads), each
+// _up and _dn (the files a cube texture "<name>.png" is loaded from), each
 // `size` pixels square, from a sky painted as a function of direction, so that
 // the faces meet without seams. Skies: "clubtropicana" (a clear tropical sky,
 // the sun overhead), "earlymorning" (dawn, the sun low towards +z),

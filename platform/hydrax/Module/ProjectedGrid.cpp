@@ -218,7 +218,7 @@ void ProjectedGrid::project()
             const Ogre::Vector3& p = mPlanePoints[std::size_t(i) * n + j];
             const Ogre::Vector3& pi = mPlanePoints[std::size_t(i + 1 < n ? i + 1 : i - 1) * n + j];
             const Ogre::Vector3& pj = mPlanePoints[std::size_t(i) * n + (j + 1 < n ? j + 1 : j - 1)];
-            mSpacing[std::size_t(i) * n + j] = std::max(p.distance(pi), p.distance(pj));
+            mSpacing[std::size_t(i) * n + j] = std::sqrt(std::max(p.squaredDistance(pi), p.squaredDistance(pj)));
         }
     }
 }

@@ -47,13 +47,26 @@ public:
     double getTime() const { return mTime; }
 
 private:
+    // How an octave samples the tile: its frequency and amplitude, turned and
+    // shifted, and where its two drifting layers stand now (in lattice units,
+    // within one tile).
+    struct Octave {
+        double frequency, amplitude, cosTurn, sinTurn, shiftX, shiftY;
+        double drift[2][2];
+        double offset[2][2];
+    };
+
     void buildTable();
+    void setUpOctaves();
+    void placeLayers();
     // Bilinear sample of the tile at a position in lattice units; its derivative
     // along both axes when asked.
     float sampleTile(double u, double v, float* du, float* dv) const;
 
     Options mOptions;
     std::vector<float> mTable;
+    std::vector<Octave> mOctaves;
+    double mTotalAmplitude = 1.0;
     double mTime = 0.0;
 };
 
