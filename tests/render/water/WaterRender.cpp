@@ -281,11 +281,12 @@ void ocean(Window& w)
     check(hydrax->loadCfg("HydraxDemo.hdx"), "HydraxDemo.hdx was not read");
     hydrax->create();
 
-    const double fps = w.render(60, [&] { hydrax->update(FRAME_TIME); });
+    const double fps = w.render(30, [&] { hydrax->update(FRAME_TIME); });
     // The same sea drawn again without updating it: what drawing alone costs.
-    const double drawingFps = w.render(30, [] {});
+    const double drawingFps = w.render(15, [] {});
     const Ogre::Image sea = w.screenshot("ocean.png");
-    w.render(60, [&] { hydrax->update(FRAME_TIME); });
+    hydrax->update(1.0f);
+    w.render(1, [] {});
     const Ogre::Image later = w.screenshot("ocean-later.png");
     hydrax->getMesh()->getEntity()->setVisible(false);
     w.render(1, [] {});
