@@ -1,4 +1,5 @@
 #include "frame/ExampleApplication.h"
+#include "frame/ConfigFileCheck.h"
 
 #include <gtest/gtest.h>
 
@@ -51,6 +52,48 @@ TEST(ExampleApplication, MissingResourcesCfgIsAnOgreError)
     Application app;
     app.mResourcePath = (fs::temp_directory_path() / HeadlessOgre::uniqueName("nowhere")).string() + "/";
     EXPECT_THROW(app.setupResources(), Ogre::Exception);
+}
+
+// Ogre's reader would never end on a directory or a device; a missing file is
+// Ogre's to answer.
+TEST(ConfigFileCheck, OnlyARegularReadableFileOrNothing)
+{
+    const fs::path dir = fs::temp_directory_path() / HeadlessOgre::uniqueName("config");
+    fs::remove_all(dir);
+    fs::create_directories(dir / "directory.cfg");
+    std::ofstream(dir / "file.cfg") << "[General]\n";
+    fs::create_symlink("/dev/zero", dir / "device.cfg");
+    fs::create_symlink(dir / "file.cfg", dir / "link.cfg");
+
+    EXPECT_NO_THROW(checkConfigFile((dir / "file.cfg").string()));
+    EXPECT_NO_THROW(checkConfigFile((dir / "link.cfg").string()));
+    EXPECT_NO_THROW(checkConfigFile((dir / "missing.cfg").string()));
+    for (const char* name : {"directory.cfg", "device.cfg"}) {
+        const std::string path = (dir / name).string();
+        try {
+            checkConfigFile(path);
+            ADD_FAILURE() << name << " accepted";
+        } catch (const Ogre::Exception& e) {
+            EXPECT_NE(e.getDescription().find("'" + path + "'"), std::string::npos) << e.getDescription();
+        }
+    }
+    fs::remove_all(dir);
+}
+
+TEST(ExampleApplication, ResourcesCfgThatIsADirectoryIsAnOgreErrorNamingIt)
+{
+    const fs::path dir = fs::temp_directory_path() / HeadlessOgre::uniqueName("resources");
+    fs::remove_all(dir);
+    fs::create_directories(dir / "resources.cfg");
+    Application app;
+    app.mResourcePath = dir.string() + "/";
+    try {
+        app.setupResources();
+        ADD_FAILURE() << "a directory accepted as resources.cfg";
+    } catch (const Ogre::Exception& e) {
+        EXPECT_NE(e.getDescription().find("resources.cfg"), std::string::npos) << e.getDescription();
+    }
+    fs::remove_all(dir);
 }
 
 }  // namespace
