@@ -226,6 +226,26 @@ TEST_F(FrameListenerTest, PrintScreenNumbersTheScreenshots)
     std::filesystem::remove_all(dir);
 }
 
+// The error leaves the listener for the entry's report, which must say which file.
+TEST_F(FrameListenerTest, UnwritableScreenshotIsAnOgreErrorNamingTheFile)
+{
+    const std::filesystem::path before = std::filesystem::current_path();
+    const std::filesystem::path dir = std::filesystem::temp_directory_path() / HeadlessOgre::uniqueName("shots");
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir / "screenshot_1.png");
+    std::filesystem::current_path(dir);
+    keyboard.press(OIS::KC_SYSRQ);
+    std::string description;
+    try {
+        frame(0.1f);
+    } catch (const Ogre::Exception& e) {
+        description = e.getFullDescription();
+    }
+    std::filesystem::current_path(before);
+    std::filesystem::remove_all(dir);
+    EXPECT_NE(description.find("screenshot_1.png"), std::string::npos) << description;
+}
+
 TEST_F(FrameListenerTest, MouseTurnsOrWithTheRightButtonPans)
 {
     Ogre::FrameEvent evt{};
