@@ -7,10 +7,12 @@
 #include <fstream>
 
 #include "HeadlessOgre.h"
+#include "TempDirectory.h"
 
 namespace {
 
 using testsupport::HeadlessOgre;
+using testsupport::TempDirectory;
 namespace fs = std::filesystem;
 
 struct Application : ExampleApplication {
@@ -21,8 +23,8 @@ struct Application : ExampleApplication {
 // archive type from the location; no location is searched recursively.
 TEST(ExampleApplication, ResourceLocationsComeFromResourcesCfg)
 {
-    const fs::path dir = fs::temp_directory_path() / HeadlessOgre::uniqueName("resources");
-    fs::remove_all(dir);
+    const TempDirectory temp("resources");
+    const fs::path& dir = temp.path();
     for (const char* sub : {"a", "b", "c", "d"}) fs::create_directories(dir / sub);
     std::ofstream(dir / "resources.cfg") << "[TestGroupOne]\n"
                                          << "FileSystem=" << (dir / "a").string() << "\n"
@@ -44,13 +46,13 @@ TEST(ExampleApplication, ResourceLocationsComeFromResourcesCfg)
     EXPECT_EQ(one, (std::vector<std::string>{(dir / "a").string(), (dir / "b").string(), (dir / "c").string()}));
     ASSERT_EQ(groups.getResourceLocationList("TestGroupTwo").size(), 1u);
     EXPECT_EQ(groups.getResourceLocationList("TestGroupTwo").front().archive->getName(), (dir / "d").string());
-    fs::remove_all(dir);
 }
 
 TEST(ExampleApplication, MissingResourcesCfgIsAnOgreError)
 {
     Application app;
-    app.mResourcePath = (fs::temp_directory_path() / HeadlessOgre::uniqueName("nowhere")).string() + "/";
+    const TempDirectory temp("nowhere");
+    app.mResourcePath = temp.path().string() + "/";
     EXPECT_THROW(app.setupResources(), Ogre::Exception);
 }
 
@@ -58,8 +60,8 @@ TEST(ExampleApplication, MissingResourcesCfgIsAnOgreError)
 // Ogre's to answer.
 TEST(ConfigFileCheck, OnlyARegularReadableFileOrNothing)
 {
-    const fs::path dir = fs::temp_directory_path() / HeadlessOgre::uniqueName("config");
-    fs::remove_all(dir);
+    const TempDirectory temp("config");
+    const fs::path& dir = temp.path();
     fs::create_directories(dir / "directory.cfg");
     std::ofstream(dir / "file.cfg") << "[General]\n";
     fs::create_symlink("/dev/zero", dir / "device.cfg");
@@ -77,23 +79,20 @@ TEST(ConfigFileCheck, OnlyARegularReadableFileOrNothing)
             EXPECT_NE(e.getDescription().find("'" + path + "'"), std::string::npos) << e.getDescription();
         }
     }
-    fs::remove_all(dir);
 }
 
 TEST(ExampleApplication, ResourcesCfgThatIsADirectoryIsAnOgreErrorNamingIt)
 {
-    const fs::path dir = fs::temp_directory_path() / HeadlessOgre::uniqueName("resources");
-    fs::remove_all(dir);
-    fs::create_directories(dir / "resources.cfg");
+    const TempDirectory temp("resources");
+    fs::create_directories(temp.path() / "resources.cfg");
     Application app;
-    app.mResourcePath = dir.string() + "/";
+    app.mResourcePath = temp.path().string() + "/";
     try {
         app.setupResources();
         ADD_FAILURE() << "a directory accepted as resources.cfg";
     } catch (const Ogre::Exception& e) {
         EXPECT_NE(e.getDescription().find("resources.cfg"), std::string::npos) << e.getDescription();
     }
-    fs::remove_all(dir);
 }
 
 }  // namespace
