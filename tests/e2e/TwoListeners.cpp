@@ -46,7 +46,6 @@ public:
             std::printf("both listeners saw W held and the mouse move\n");
             sReported = true;
         }
-        std::fflush(stdout);
         return true;
     }
 
