@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Reading a program's rows of the end-to-end table (programs.tsv) and checking a
 # run against them: sourced by program-test.sh and by its own test. A failed
 # check prints its reason on standard output and returns 1.
