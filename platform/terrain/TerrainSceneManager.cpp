@@ -46,7 +46,7 @@ Ogre::Image loadHeightMap(const TerrainConfig& config, const std::string& fileNa
 }
 
 // Lit (the scene's lights and ambient light shade it), textured, no shaders.
-void prepareMaterial(const std::string& name, const std::string& group, const std::string& texture)
+Ogre::MaterialPtr prepareMaterial(const std::string& name, const std::string& group, const std::string& texture)
 {
     Ogre::MaterialManager& materials = Ogre::MaterialManager::getSingleton();
     Ogre::MaterialPtr material = materials.getByName(name, group);
@@ -59,6 +59,7 @@ void prepareMaterial(const std::string& name, const std::string& group, const st
     pass->removeAllTextureUnitStates();
     Ogre::TextureUnitState* unit = pass->createTextureUnitState(texture);
     unit->setTextureAddressingMode(Ogre::TextureUnitState::TAM_CLAMP);
+    return material;
 }
 
 }  // namespace
@@ -93,12 +94,14 @@ void TerrainSceneManager::setWorldGeometry(const Ogre::String& filename)
     auto surface = std::make_unique<HeightField>(HeightField::fromImage(
         loadHeightMap(config, filename, group), config.worldSizeX, config.worldSizeZ, config.minHeight,
         config.maxHeight));
-    std::string material = config.customMaterial;
-    if (!material.empty()) {
-        if (!Ogre::MaterialManager::getSingleton().getByName(material,
-                                                              Ogre::ResourceGroupManager::AUTODETECT_RESOURCE_GROUP_NAME))
+    // A custom material may come from any group's scripts.
+    Ogre::MaterialPtr material;
+    if (!config.customMaterial.empty()) {
+        material = Ogre::MaterialManager::getSingleton().getByName(
+            config.customMaterial, Ogre::ResourceGroupManager::AUTODETECT_RESOURCE_GROUP_NAME);
+        if (!material)
             refuse(Ogre::Exception::ERR_ITEM_NOT_FOUND, filename,
-                   "key \"CustomMaterialName\": no material \"" + material + "\"");
+                   "key \"CustomMaterialName\": no material \"" + config.customMaterial + "\"");
     } else if (!groups.resourceExists(group, config.texture)) {
         refuse(Ogre::Exception::ERR_FILE_NOT_FOUND, filename,
                "key \"Texture\": image \"" + config.texture + "\" not found in resource group \"" + group + "\"");
@@ -106,12 +109,9 @@ void TerrainSceneManager::setWorldGeometry(const Ogre::String& filename)
 
     // Everything is read: from here on the scene changes.
     destroyTerrain();
-    if (material.empty()) {
-        material = terrainMaterialName();
-        prepareMaterial(material, group, config.texture);
-    }
+    if (!material) material = prepareMaterial(terrainMaterialName(), group, config.texture);
     mTerrainNode = getRootSceneNode()->createChildSceneNode(NODE_NAME);
-    for (Ogre::ManualObject* tile : createTerrainTiles(*this, *surface, material, group, getName() + "/TerrainTile")) {
+    for (Ogre::ManualObject* tile : createTerrainTiles(*this, *surface, material, getName() + "/TerrainTile")) {
         mTerrainNode->attachObject(tile);
         mTiles.push_back(tile);
     }
@@ -121,7 +121,7 @@ void TerrainSceneManager::setWorldGeometry(const Ogre::String& filename)
         << "TerrainSceneManager " << getName() << ": \"" << filename << "\", " << mHeightField->samplesX() << " x "
         << mHeightField->samplesZ() << " samples over " << mHeightField->sizeX() << " x " << mHeightField->sizeZ()
         << ", heights " << mHeightField->minimum() << " to " << mHeightField->maximum() << ", " << mTiles.size()
-        << " tiles, material \"" << material << "\"";
+        << " tiles, material \"" << material->getName() << "\"";
 }
 
 Ogre::RaySceneQuery* TerrainSceneManager::createRayQuery(const Ogre::Ray& ray, Ogre::uint32 mask)

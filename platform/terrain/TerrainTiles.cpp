@@ -35,8 +35,7 @@ void fillTile(Ogre::ManualObject& tile, const HeightField& surface, std::uint32_
 }  // namespace
 
 std::vector<Ogre::ManualObject*> createTerrainTiles(Ogre::SceneManager& sceneManager, const HeightField& surface,
-                                                    const std::string& material, const std::string& group,
-                                                    const std::string& prefix)
+                                                    const Ogre::MaterialPtr& material, const std::string& prefix)
 {
     std::vector<Ogre::ManualObject*> tiles;
     const std::uint32_t lastI = surface.samplesX() - 1, lastK = surface.samplesZ() - 1;
@@ -47,7 +46,7 @@ std::vector<Ogre::ManualObject*> createTerrainTiles(Ogre::SceneManager& sceneMan
             tile->setQueryFlags(0);
             tile->setCastShadows(false);
             tile->setRenderQueueGroup(sceneManager.getWorldGeometryRenderQueue());
-            tile->begin(material, Ogre::RenderOperation::OT_TRIANGLE_LIST, group);
+            tile->begin(material, Ogre::RenderOperation::OT_TRIANGLE_LIST);
             fillTile(*tile, surface, i0, std::min(i0 + TILE_CELLS, lastI), k0, std::min(k0 + TILE_CELLS, lastK));
             tile->end();
         }

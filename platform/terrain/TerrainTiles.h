@@ -4,6 +4,7 @@
 // out of view are culled and every tile's indices fit 16 bits), with positions,
 // normals and one texture spread over the whole terrain.
 #include <OgreManualObject.h>
+#include <OgreMaterial.h>
 #include <OgreSceneManager.h>
 
 #include <cstdint>
@@ -19,7 +20,6 @@ constexpr std::uint32_t TILE_CELLS = 64;
 // Tiles named "<prefix><n>", row by row along z, drawn with the material; they
 // cast no shadows and answer no queries (query flags 0). The caller attaches them.
 std::vector<Ogre::ManualObject*> createTerrainTiles(Ogre::SceneManager& sceneManager, const HeightField& surface,
-                                                    const std::string& material, const std::string& group,
-                                                    const std::string& prefix);
+                                                    const Ogre::MaterialPtr& material, const std::string& prefix);
 
 }  // namespace platform
