@@ -7,13 +7,18 @@
 namespace {
 
 constexpr double SIZE = 3000;
-constexpr double SHORE = 1150;  // mean distance of the waterline from the centre
+// The island's middle and the mean distance of its waterline from there, north
+// of the square's middle: seaview's camera, near the west edge looking north,
+// starts at sea with the island's west coast on its right. The waterline stays
+// clear of the square's edges, so that the sea goes all round.
+constexpr double CENTRE_X = 1400, CENTRE_Z = 1150;
+constexpr double SHORE = 1000;
 
 double islandHeight(double x, double z)
 {
-    const double cx = x - SIZE / 2, cz = z - SIZE / 2;
+    const double cx = x - CENTRE_X, cz = z - CENTRE_Z;
     const double angle = std::atan2(cz, cx);
-    const double coast = SHORE * (1 + 0.3 * (fractalNoise(5 + 2 * std::cos(angle), 5 + 2 * std::sin(angle), 4, 31) - 0.5));
+    const double coast = SHORE * (1 + 0.2 * (fractalNoise(5 + 2 * std::cos(angle), 5 + 2 * std::sin(angle), 4, 31) - 0.5));
     const double s = std::sqrt(cx * cx + cz * cz) / coast;  // 1 at the waterline
 
     if (s >= 1) return -4 - 56 * smoothstep(1, 1.3, s);  // the sea floor
