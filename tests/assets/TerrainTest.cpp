@@ -200,8 +200,19 @@ TEST_F(TerrainTest, AnEarlierBunnyKeepsItsNameAndTheTerrainsMeshTakesAnother)
     finishManualMesh(model, Ogre::Vector3(0, 0, 0), Ogre::Vector3(1, 0, 1));
 
     sm->setWorldGeometry("flat.cfg");
+    struct Listener : Ogre::LogListener {
+        void messageLogged(const Ogre::String& message, Ogre::LogMessageLevel, bool, const Ogre::String&,
+                           bool&) override
+        {
+            if (message.find("\"Bunny/Terrain\"") != Ogre::String::npos) ++lines;
+        }
+        int lines = 0;
+    } listener;
+    Ogre::LogManager::getSingleton().getDefaultLog()->addListener(&listener);
     Terrain terrain(sm, 50, 5, 13);
     createQuietly(terrain);
+    Ogre::LogManager::getSingleton().getDefaultLog()->removeListener(&listener);
+    EXPECT_EQ(listener.lines, 1);  // the name taken is in Ogre's log
     Ogre::MeshManager& meshes = Ogre::MeshManager::getSingleton();
     EXPECT_EQ(meshes.getByName("Bunny"), model.mesh);
     EXPECT_EQ(meshes.getByName("Bunny")->getSubMesh(0)->vertexData->vertexCount, 3u);
@@ -211,6 +222,16 @@ TEST_F(TerrainTest, AnEarlierBunnyKeepsItsNameAndTheTerrainsMeshTakesAnother)
     Terrain second(sm, 50, 5, 7);
     createQuietly(second);
     EXPECT_EQ(second.mMesh->getName(), "Bunny/Terrain2");
+}
+
+// A square of no size puts every vertex in one place: no triangle has an area,
+// and the normals stay zero instead of 0 / 0.
+TEST_F(TerrainTest, ASquareOfNoSizeKeepsZeroNormals)
+{
+    sm->setWorldGeometry("flat.cfg");
+    Terrain terrain(sm, 0, 2, 3);
+    createQuietly(terrain);
+    for (std::uint32_t n = 0; n < 3 * 9; ++n) EXPECT_EQ(terrain.mNormals[n], 0.0f) << n;
 }
 
 TEST(Terrain, RefusesSampleCountsOutsideTheLimits)
