@@ -2,9 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -153,18 +159,17 @@ TEST(PlyFile, CarriageReturnsReadAsSpaces)
 
 TEST(PlyFile, SuffixIsAppendedUnlessTheNameEndsInIt)
 {
-    const std::string dir = ::testing::TempDir();
-    writeFile("ply\nformat ascii 1.0\nelement plain 1\n", "suffix_plain.ply");
-    writeFile("ply\nformat ascii 1.0\nelement upper 1\n", "suffix_upper.PLY.ply");
-    writeFile("ply\nformat ascii 1.0\nelement tiny 1\n", "t.ply");
+    auto stem = [](const std::string& path) { return path.substr(0, path.size() - 4); };
+    const std::string plain = stem(writeFile("ply\nformat ascii 1.0\nelement plain 1\n", "suffix_plain.ply"));
+    const std::string upper = stem(writeFile("ply\nformat ascii 1.0\nelement upper 1\n", "suffix_upper.PLY.ply"));
     struct Case {
         std::string name;
         const char* element;  // null: nothing opened
     };
     const Case cases[] = {
-        {dir + "suffix_plain", "plain"},    {dir + "suffix_plain.ply", "plain"},
-        {dir + "suffix_upper.PLY", "upper"},  // the test is case-sensitive
-        {dir + "t", "tiny"},                {dir + "suffix_missing", nullptr},
+        {plain, "plain"},  {plain + ".ply", "plain"},
+        {upper, "upper"},  // "...PLY": the test is case-sensitive
+        {plain + "_missing", nullptr},
     };
     for (const Case& c : cases) {
         int numElements = 0;
@@ -180,6 +185,27 @@ TEST(PlyFile, SuffixIsAppendedUnlessTheNameEndsInIt)
         ply_free_names(names, numElements);
         ply_close(r);
     }
+}
+
+// A name shorter than the suffix gets it too.
+TEST(PlyFile, ShortNamesGetTheSuffix)
+{
+    const std::string dir = ::testing::TempDir() + "marrowfield_" + std::to_string(getpid()) + "_short";
+    ASSERT_TRUE(mkdir(dir.c_str(), 0700) == 0 || errno == EEXIST);
+    std::ofstream(dir + "/t.ply") << "ply\nformat ascii 1.0\nelement tiny 1\n";
+    char previous[4096];
+    ASSERT_NE(getcwd(previous, sizeof previous), nullptr);
+    ASSERT_EQ(chdir(dir.c_str()), 0);
+    int numElements = 0;
+    char** names = nullptr;
+    PlyReader* r = ply_open_read("t", &numElements, &names, nullptr, nullptr);
+    EXPECT_EQ(chdir(previous), 0);
+    std::remove((dir + "/t.ply").c_str());
+    rmdir(dir.c_str());
+    ASSERT_NE(r, nullptr);
+    EXPECT_STREQ(names[0], "tiny");
+    ply_free_names(names, numElements);
+    ply_close(r);
 }
 
 TEST(PlyFile, HeadersThatAreNotPlyGiveNoReader)
