@@ -2,6 +2,8 @@
 
 #include <OgreException.h>
 
+#include <cfloat>
+#include <cmath>
 #include <cstdio>
 #include <memory>
 
@@ -26,4 +28,10 @@ void refuseModel(const char* source, const std::string& fileName, const std::str
     std::fflush(stdout);
     std::fprintf(stderr, "%s\n", message.c_str());
     OGRE_EXCEPT(Ogre::Exception::ERR_INVALIDPARAMS, message, source);
+}
+
+float scaledCoordinate(double value, const char* source, const std::string& fileName)
+{
+    if (!(std::fabs(value) <= FLT_MAX)) refuseModel(source, fileName, "the scaled model does not fit in floats");
+    return float(value);
 }

@@ -19,3 +19,7 @@ ManualMesh publishModelMesh(const std::string& meshName, const float* vertices, 
 // Writes `<source>: "<fileName>": <what>` on standard error and throws it as an
 // Ogre::Exception (invalid parameters).
 [[noreturn]] void refuseModel(const char* source, const std::string& fileName, const std::string& what);
+
+// A scaled coordinate as the float it is stored in; one that leaves the range
+// of floats (or is not a number) refuses the model.
+float scaledCoordinate(double value, const char* source, const std::string& fileName);

@@ -1,7 +1,6 @@
 #include "assets/OffMesh.h"
 
 #include <cerrno>
-#include <cfloat>
 #include <climits>
 #include <cmath>
 #include <cstdlib>
@@ -134,17 +133,6 @@ void readOffStream(std::FILE* fp, const std::string& fileName, int& numVertices,
     numFaces = faceCount;
 }
 
-namespace {
-
-// A coordinate after scaling, refused where it leaves the range of a float.
-float scaled(double value, const std::string& fileName)
-{
-    if (!(std::fabs(value) <= FLT_MAX)) refuseModel("OffMesh", fileName, "the scaled model does not fit in floats");
-    return float(value);
-}
-
-}  // namespace
-
 OffMesh::OffMesh(const std::string& meshName, const std::string& fileName, float size)
 {
     try {
@@ -158,15 +146,17 @@ OffMesh::OffMesh(const std::string& meshName, const std::string& fileName, float
         float minimum[3], maximum[3];
         vertexBounds(mVertices, std::uint32_t(mNumVertices), minimum, maximum);
         float d[3];
-        for (int k = 0; k < 3; ++k) d[k] = scaled(double(maximum[k]) - minimum[k], fileName);
+        for (int k = 0; k < 3; ++k)
+            d[k] = scaledCoordinate(double(maximum[k]) - minimum[k], "OffMesh", fileName);
         const float diagonal = float(std::sqrt(double(d[2]) * d[2] + double(d[1]) * d[1] + double(d[0]) * d[0]));
         if (!(diagonal > 0.0f) || !std::isfinite(diagonal))
             refuseModel("OffMesh", fileName, "the model's bounding box has no diagonal");
 
-        for (int i = 0; i < 3 * mNumVertices; ++i) mVertices[i] = scaled(double(mVertices[i]) / diagonal * size, fileName);
+        for (int i = 0; i < 3 * mNumVertices; ++i)
+            mVertices[i] = scaledCoordinate(double(mVertices[i]) / diagonal * size, "OffMesh", fileName);
         for (int k = 0; k < 3; ++k) {
-            minimum[k] = scaled(double(minimum[k]) / diagonal * size, fileName);
-            maximum[k] = scaled(double(maximum[k]) / diagonal * size, fileName);
+            minimum[k] = scaledCoordinate(double(minimum[k]) / diagonal * size, "OffMesh", fileName);
+            maximum[k] = scaledCoordinate(double(maximum[k]) / diagonal * size, "OffMesh", fileName);
         }
 
         const ManualMesh mesh =

@@ -1,6 +1,5 @@
 #include "assets/PlyMesh.h"
 
-#include <cfloat>
 #include <cmath>
 #include <cstddef>
 #include <cstdlib>
@@ -102,7 +101,8 @@ void readFaces(PlyReader* reader, int count, const Properties& properties, std::
     ply_request_property(reader, "face", &intensity);
     ply_request_property(reader, "face", &vertexIndices);
     // Without it no face record would get its index pointer.
-    if (!declares(properties, "vertex_indices")) ply_fatal("readPlyFile: element 'face' has no list 'vertex_indices'\n");
+    if (!declares(properties, "vertex_indices"))
+        ply_fatal("readPlyFile: element 'face' has no list 'vertex_indices'\n");
     for (int i = 0; i < count; ++i) {
         FaceRecord record;
         ply_get_element(reader, &record.face);
@@ -207,16 +207,6 @@ void readPlyStream(std::FILE* fp, int& numVertices, float*& vertices, int& numFa
     readModel(reader, numElements, names, fileType, version, numVertices, vertices, numFaces, faces);
 }
 
-namespace {
-
-float scaled(double value, const std::string& fileName)
-{
-    if (!(std::fabs(value) <= FLT_MAX)) refuseModel("PlyMesh", fileName, "the scaled model does not fit in floats");
-    return float(value);
-}
-
-}  // namespace
-
 PlyMesh::PlyMesh(const std::string& meshName, const std::string& fileName, float scale)
 {
     try {
@@ -228,7 +218,8 @@ PlyMesh::PlyMesh(const std::string& meshName, const std::string& fileName, float
         if (mNumVertices == 0) refuseModel("PlyMesh", fileName, "no vertex read");
         if (mNumFaces == 0) refuseModel("PlyMesh", fileName, "no face read");
 
-        for (int i = 0; i < 3 * mNumVertices; ++i) mVertices[i] = scaled(double(mVertices[i]) * scale, fileName);
+        for (int i = 0; i < 3 * mNumVertices; ++i)
+            mVertices[i] = scaledCoordinate(double(mVertices[i]) * scale, "PlyMesh", fileName);
         float minimum[3], maximum[3];
         vertexBounds(mVertices, std::uint32_t(mNumVertices), minimum, maximum);
 

@@ -53,9 +53,13 @@ private:
     }
     Vec3 point(std::int64_t i) const
     {
-        return point(int(i % mCount[0]), int(i / mCount[0] % mCount[1]), int(i / (std::int64_t(mCount[0]) * mCount[1])));
+        const std::int64_t layer = std::int64_t(mCount[0]) * mCount[1];
+        return point(int(i % mCount[0]), int(i / mCount[0] % mCount[1]), int(i / layer));
     }
-    std::int64_t index(int x, int y, int z) const { return x + std::int64_t(mCount[0]) * (y + std::int64_t(mCount[1]) * z); }
+    std::int64_t index(int x, int y, int z) const
+    {
+        return x + std::int64_t(mCount[0]) * (y + std::int64_t(mCount[1]) * z);
+    }
     // A value of exactly zero counts as outside, so every cut edge has one end strictly inside.
     bool inside(std::int64_t i) const { return mValues[i] < 0; }
 

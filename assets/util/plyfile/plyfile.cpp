@@ -465,7 +465,8 @@ static void read_ascii_element(PlyReader* reader, char* record)
 
     int which = 0;
     auto nextWord = [&]() -> const char* {
-        if (which >= line.count) ply_fatal("ply_get_element: too few values in a line of element '%s'\n", element->name);
+        if (which >= line.count)
+            ply_fatal("ply_get_element: too few values in a line of element '%s'\n", element->name);
         return line.words[which++];
     };
     for (int j = 0; j < element->numProperties; ++j) {
