@@ -12,7 +12,7 @@ const int ply_type_sizes[9] = {0, 1, 2, 4, 1, 2, 4, 4, 8};
 namespace {
 
 // The allocation message names each allocation by a number and the module by
-// this text; both are what the reader has always printed.
+// this text, as the reader's users know them.
 const char* const MODULE_NAME = "..\\..\\src\\quillon\\util\\plyfile";
 
 // Lines are read into these; the words of the last line point into the first.
@@ -85,8 +85,8 @@ static void* ply_alloc(std::size_t size, int line)
     return p;
 }
 
-// Grows an array held in `array` to `count` entries of `size` bytes; on
-// failure the old array stays where it is, to be freed by its owner.
+// Grows `array` to `count` entries; on failure the old array stays where it
+// is, to be freed by its owner.
 template <class T>
 static void ply_grow(T*& array, std::size_t count, int line)
 {
@@ -197,7 +197,7 @@ static PlyReader* read_ply_header(std::FILE* fp)
             break;
         }
         std::free(line.words);
-        line.words = nullptr;
+        line.words = nullptr;  // the next read may end in a fatal error
         line.words = read_line_words(fp, &line.count, &lineCopy);
     }
     // Without a file type nothing tells how the data is to be read.
