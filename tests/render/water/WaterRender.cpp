@@ -8,13 +8,19 @@
 //                        blue-green water with highlights
 //   water_render ocean   the projected grid from the island demo's camera: the
 //                        sea reaches the horizon, and the waves move
+//   water_render island  the island demo's scene without its palms: the island
+//                        (the terrain scene manager's "Island.cfg") in the sea,
+//                        still drawn by its own material with the layer's depth
+//                        technique added
 // Writes <scene>*.png into the working directory, prints the frame rate, and
 // ends with 0 when the checks pass (1 with the reason on standard error).
 #include <Ogre.h>
 #include <OgreDefaultHardwareBufferManager.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <iterator>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -42,7 +48,7 @@ void check(bool condition, const std::string& reason)
 
 class Window {
 public:
-    Window()
+    explicit Window(const char* sceneType)
     {
         mLog.reset(new Ogre::LogManager());
         mLog->createLog("Ogre.log", true, false, false);
@@ -60,7 +66,7 @@ public:
             for (const auto& entry : section.second)
                 Ogre::ResourceGroupManager::getSingleton().addResourceLocation(entry.second, entry.first,
                                                                                section.first);
-        mScene = mRoot->createSceneManager();
+        mScene = mRoot->createSceneManager(sceneType);
         mCamera = mScene->createCamera("PlayerCam");
         Ogre::Viewport* viewport = mWindow->addViewport(mCamera);
         viewport->setBackgroundColour(Ogre::ColourValue::Black);
@@ -254,9 +260,10 @@ void ripple(Window& w)
     check(calm.brightnessDeviation > 0.02, "the rippled water looks flat: " + describe(calm));
 }
 
-// The island demo's scene without the island: its light, sky box and camera,
-// the projected grid with its options, "HydraxDemo.hdx".
-void ocean(Window& w)
+// The island demo's scene steps up to the water: ambient light, sky box,
+// camera, light, the Hydrax object, the projected grid with the demo's options,
+// "HydraxDemo.hdx", create.
+Hydrax::Hydrax* demoSea(Window& w)
 {
     Ogre::SceneManager* scene = w.mScene;
     Ogre::Camera* camera = w.mCamera;
@@ -280,7 +287,13 @@ void ocean(Window& w)
     hydrax->setModule(module, true);
     check(hydrax->loadCfg("HydraxDemo.hdx"), "HydraxDemo.hdx was not read");
     hydrax->create();
+    return hydrax;
+}
 
+void ocean(Window& w)
+{
+    Ogre::Camera* camera = w.mCamera;
+    Hydrax::Hydrax* hydrax = demoSea(w);
     const double fps = w.render(30, [&] { hydrax->update(FRAME_TIME); });
     // The same sea drawn again without updating it: what drawing alone costs.
     const double drawingFps = w.render(15, [] {});
@@ -335,19 +348,53 @@ void ocean(Window& w)
           "the near sea is not blue-green: " + describe(near));
 }
 
+// The rest of the demo's scene: the island, and the depth technique on its
+// material. The island keeps its own look: sand and grass, not water.
+void island(Window& w)
+{
+    Hydrax::Hydrax* hydrax = demoSea(w);
+    w.mScene->setWorldGeometry("Island.cfg");
+    Ogre::MaterialPtr material = Ogre::MaterialManager::getSingleton().getByName("Island");
+    check(bool(material), "no material Island");
+    Ogre::Technique* first = material->getTechnique(0);
+    hydrax->getMaterialManager()->addDepthTechnique(material->createTechnique(), true);
+    const double fps = w.render(30, [&] { hydrax->update(FRAME_TIME); });
+    const Ogre::Image shot = w.screenshot("island.png");
+    int land = 0;
+    for (int y = 0; y < HEIGHT; ++y)
+        for (int x = 0; x < WIDTH; ++x) {
+            const Ogre::ColourValue c = shot.getColourAt(x, y, 0);
+            land += c.r > c.b + 0.05f;
+        }
+    std::printf("island: %.1f frames per second; %d pixels of land\n", fps, land);
+    check(material->getTechnique(0) == first && first->getSchemeName() == Ogre::MaterialManager::DEFAULT_SCHEME_NAME,
+          "the island's first technique changed");
+    check(land > 2000, "the island is not drawn as land");
+    delete hydrax;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
-    if (argc != 2 || (std::strcmp(argv[1], "lake") && std::strcmp(argv[1], "ripple") && std::strcmp(argv[1], "ocean"))) {
-        std::fprintf(stderr, "usage: water_render lake | ripple | ocean\n");
+    const struct {
+        const char* name;
+        void (*scene)(Window&);
+        const char* sceneType;
+    } scenes[] = {{"lake", lake, "DefaultSceneManager"},
+                  {"ripple", ripple, "DefaultSceneManager"},
+                  {"ocean", ocean, "DefaultSceneManager"},
+                  {"island", island, "TerrainSceneManager"}};
+    const auto* chosen = argc == 2 ? std::find_if(std::begin(scenes), std::end(scenes),
+                                                  [&](const auto& s) { return !std::strcmp(s.name, argv[1]); })
+                                   : std::end(scenes);
+    if (chosen == std::end(scenes)) {
+        std::fprintf(stderr, "usage: water_render lake | ripple | ocean | island\n");
         return 2;
     }
     try {
-        Window window;
-        if (!std::strcmp(argv[1], "lake")) lake(window);
-        if (!std::strcmp(argv[1], "ripple")) ripple(window);
-        if (!std::strcmp(argv[1], "ocean")) ocean(window);
+        Window window(chosen->sceneType);
+        chosen->scene(window);
     } catch (const Failure& f) {
         std::fprintf(stderr, "FAIL %s: %s\n", argv[1], f.reason.c_str());
         return 1;
