@@ -6,6 +6,7 @@
 #include <stdlib.h>
 
 #include <cstdint>
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <string>
@@ -71,15 +72,26 @@ inline void loadConfig(Ogre::ConfigFile& config, const std::string& text)
 
 // Writes files into a fresh folder and makes it a resource location of a group
 // of its own, so that the layer finds them as it finds the programs' files.
+// The folders go when the test process ends.
 inline void provideResources(const std::vector<std::pair<std::string, std::string>>& files)
 {
-    char folder[] = "/tmp/hydrax-test-XXXXXX";
-    ASSERT_NE(mkdtemp(folder), nullptr);
+    struct Folders {
+        ~Folders()
+        {
+            std::error_code ignored;
+            for (const std::filesystem::path& folder : made) std::filesystem::remove_all(folder, ignored);
+        }
+        std::vector<std::filesystem::path> made;
+    };
+    static Folders folders;
+    std::string name = (std::filesystem::temp_directory_path() / "hydrax-test-XXXXXX").string();
+    ASSERT_NE(mkdtemp(name.data()), nullptr);
+    folders.made.push_back(name);
     for (const auto& file : files) {
-        std::ofstream out(std::string(folder) + "/" + file.first, std::ios::binary);
+        std::ofstream out(name + "/" + file.first, std::ios::binary);
         out << file.second;
     }
-    Ogre::ResourceGroupManager::getSingleton().addResourceLocation(folder, "FileSystem",
+    Ogre::ResourceGroupManager::getSingleton().addResourceLocation(name, "FileSystem",
                                                                    HeadlessOgre::uniqueName("HydraxFiles"));
 }
 
