@@ -164,7 +164,8 @@ void HydraxGrid::update(const float& timeSinceLastFrame)
     if (!mCreated) return;
     Hydrax::Module::Module::update(timeSinceLastFrame);
     const int n = mOptions.Complexity;
-    if (!mVertices || !mWaterSimulator || mWaterSimulator->mNx != n || mWaterSimulator->mNz != n) {
+    if (!mVertices) return;  // a normal mode without a vertex array
+    if (!mWaterSimulator || mWaterSimulator->mNx != n || mWaterSimulator->mNz != n) {
         if (!mMismatchLogged) logLine(mName + ": no water of " + Ogre::StringConverter::toString(n) +
                                       " x " + Ogre::StringConverter::toString(n) + " cells to draw.");
         mMismatchLogged = true;
