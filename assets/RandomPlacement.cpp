@@ -1,16 +1,13 @@
 #include "assets/RandomPlacement.h"
 
+#include <OgreException.h>
+
 #include "platform/CrtRandom.h"
 
-namespace {
-
-// The numerator is rounded to float before the division by 100.
 float hundredths(double numerator)
 {
     return float(double(float(numerator)) / 100.0);
 }
-
-}  // namespace
 
 physics::Vector3 columnPoint(int rx, int ry, int rz)
 {
@@ -24,4 +21,12 @@ physics::Vector3 drawColumnPoint()
     const int ry = platform::crtRand();
     const int rz = platform::crtRand();
     return columnPoint(rx, ry, rz);
+}
+
+void refuseRandomPlacement(const std::string& what, unsigned bodyIndex, int attempts)
+{
+    OGRE_EXCEPT(Ogre::Exception::ERR_INVALID_STATE,
+                "the " + what + " (body " + std::to_string(bodyIndex) + ") found no free place in " +
+                    std::to_string(attempts) + " attempts",
+                "placeEachAtRandom");
 }

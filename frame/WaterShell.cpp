@@ -1,0 +1,228 @@
+#include "frame/WaterShell.h"
+
+#include <OgreEntity.h>
+#include <OgreException.h>
+#include <OgreLight.h>
+#include <OgreMaterialManager.h>
+#include <OgreTechnique.h>
+
+#include <cstdio>
+
+#include "assets/HydraxGrid.h"
+#include "assets/MeshBody.h"
+#include "assets/OffMesh.h"
+#include "assets/Terrain.h"
+#include "frame/FixedStepClock.h"
+#include "frame/PoseCopy.h"
+#include "platform/CrtRandom.h"
+#include "platform/hydrax/Hydrax.h"
+#include "platform/hydrax/Noise/Perlin.h"
+
+using namespace physics;
+using namespace physics::rigidbody;
+
+WaterShell::WaterShell(const Settings& settings) : mDraw(platform::crtRand), mSettings(settings)
+{
+    mUsesTerrainSceneManager = settings.terrainMeshSamples > 0;
+    mStatsShownAtStart = settings.statsShownAtStart;
+}
+
+WaterShell::~WaterShell() = default;
+
+void WaterShell::createCamera()
+{
+    mCamera = mSceneMgr->createCamera("PlayerCam");
+    mCamera->setPosition(mSettings.cameraPosition);
+    mCamera->lookAt(mSettings.cameraTarget);
+    mCamera->setNearClipDistance(0.5);
+    mCamera->setFarClipDistance(599994);
+}
+
+void WaterShell::createScene()
+{
+    createWorld();
+    createBodies();
+    createWater();
+    addWaterModifiers();
+    createBodyDrawings();
+    createLighting();
+    createWaterDrawing();
+}
+
+// The terrain scene manager loads the lake; its node holds the world geometry
+// from 0 to the size, and is moved so that the lake is centred on the origin
+// like the terrain's mesh and the water.
+void WaterShell::createWorld()
+{
+    if (mSettings.terrainMeshSamples == 0) {
+        loadModels();
+        return;
+    }
+    mSceneMgr->setWorldGeometry(LAKE_TERRAIN);
+    mSceneMgr->getSceneNode("Terrain")->setPosition(-LAKE_SIZE / 2, 0, -LAKE_SIZE / 2);
+    loadModels();
+    mTerrain = new Terrain(mSceneMgr, LAKE_SIZE, unsigned(mSettings.waterCells), mSettings.terrainMeshSamples);
+    mTerrain->create();
+}
+
+void WaterShell::createWater()
+{
+    mWater = new water::WaterSimulator(mTerrain ? mTerrain->mHeights : nullptr, mSettings.waterSize, WATER_LEVEL,
+                                       mSettings.waterCells);
+    if (mSimulator) mWater->mRigidBodySimulator = mSimulator;
+}
+
+void WaterShell::createLighting()
+{
+    if (mSettings.light == Light::LIGHT0) {
+        Ogre::Light* light = mSceneMgr->createLight("Light0");
+        light->setPosition(Ogre::Vector3(0, 40000, 0));
+        light->setDiffuseColour(1, 1, 1);
+        light->setSpecularColour(1, 0.9f, 0.6f);
+    } else {
+        createSunLight(mSceneMgr, Ogre::Vector3(0, -1, 1));
+    }
+    mSceneMgr->setAmbientLight(Ogre::ColourValue(0.1f, 0.1f, 0.1f, 0.1f));
+    mSceneMgr->setSkyBox(true, "Sky/ClubTropicana", 299997, true, Ogre::Quaternion::IDENTITY,
+                         Ogre::ResourceGroupManager::DEFAULT_RESOURCE_GROUP_NAME);
+}
+
+// The grid's complexity and size are the water's; the configuration file,
+// shared by grids of both sizes, may carry others, which the grid logs and
+// leaves.
+void WaterShell::createWaterDrawing()
+{
+    mHydrax = new Hydrax::Hydrax(mSceneMgr, mCamera, waterViewport());
+    const int side = int(mSettings.waterSize);
+    HydraxGrid* grid = new HydraxGrid(
+        Hydrax::MaterialManager::NM_VERTEX, mHydrax, new Hydrax::Noise::Perlin(),
+        HydraxGrid::Options(mSettings.waterCells, Hydrax::Size(side, side), 32.5f, false, true, 0.065f), mWater);
+    mHydrax->setModule(grid, true);
+    if (mTerrain) addDepthTechnique();
+    mHydrax->loadCfg(WATER_CONFIGURATION);
+    mHydrax->create();
+    mHydrax->setSunPosition(Ogre::Vector3(0, 40000, 0));
+}
+
+Ogre::Viewport* WaterShell::waterViewport()
+{
+    return mWindow->getViewport(0);
+}
+
+void WaterShell::addDepthTechnique()
+{
+    Ogre::MaterialPtr terrain = Ogre::MaterialManager::getSingleton().getByName(TERRAIN_MATERIAL);
+    if (!terrain)
+        OGRE_EXCEPT(Ogre::Exception::ERR_ITEM_NOT_FOUND,
+                    std::string("no material \"") + TERRAIN_MATERIAL +
+                        "\" of the terrain to add the water's depth technique to",
+                    "WaterShell::addDepthTechnique");
+    mHydrax->getMaterialManager()->addDepthTechnique(terrain->createTechnique(), true);
+}
+
+void WaterShell::createSimulator()
+{
+    platform::crtSrand(27493);
+    mSimulator = new RigidBodySimulator();
+}
+
+void WaterShell::addTerrainBody()
+{
+    TriangleMeshBody* body = new TriangleMeshBody();
+    body->id = std::int32_t(mSimulator->getNumBodies());
+    initMeshBody(body, 4.0f, mTerrain->mMesh->getName(), int(mTerrain->mNumVertices), mTerrain->mVertices,
+                 int(mTerrain->mNumFaces), mTerrain->mFaces, false);
+    setAtRest(body, Vector3{0, 0, 0});
+    mSimulator->addBody(body);
+}
+
+// The name "Bunny" is the one the entity "Ninja" shows: the terrain's coarse
+// mesh, made later, takes another.
+void WaterShell::loadBunny()
+{
+    mMesh = new OffMesh("Bunny", "../../../../media/models/bunny_344.off", 2.5f);
+}
+
+void WaterShell::addBunnyBody(float mass, const Vector3& position)
+{
+    TriangleMeshBody* body = new TriangleMeshBody();
+    body->id = 1;
+    initMeshBody(body, mass, *mMesh, true);
+    setAtRest(body, position);
+    mSimulator->addBody(body);
+    mBunnyBody = body;
+}
+
+void WaterShell::createBunnyNode()
+{
+    Ogre::Entity* entity = mSceneMgr->createEntity("Ninja", "Bunny");
+    entity->setCastShadows(true);
+    entity->setMaterialName("Examples/Bunny");
+    mBunnyNode = mSceneMgr->getRootSceneNode()->createChildSceneNode(Ogre::Vector3::ZERO, Ogre::Quaternion::IDENTITY);
+    mBunnyNode->attachObject(entity);
+}
+
+bool WaterShell::queueIfFree(RigidBody* body, const Vector3& position)
+{
+    setAtRest(body, position);
+    if (mSimulator->isColliding(body)) return false;
+    mSimulator->addBody(body);
+    return true;
+}
+
+void WaterShell::refusePlace(const std::string& name, const Vector3& position)
+{
+    char place[96];
+    std::snprintf(place, sizeof place, "(%g, %g, %g)", double(position.x), double(position.y), double(position.z));
+    OGRE_EXCEPT(Ogre::Exception::ERR_INVALID_STATE,
+                "the " + name + " cannot be placed at " + place + ": it touches a body placed before it",
+                "WaterShell::placeBody");
+}
+
+void WaterShell::createBodyNodes()
+{
+    for (unsigned i = 0; i < mSimulator->getNumBodies(); ++i) {
+        char entityName[32];
+        char nodeName[32];
+        std::snprintf(entityName, sizeof entityName, "Object%u", i);
+        std::snprintf(nodeName, sizeof nodeName, "object_parent%u", i);
+        Ogre::SceneNode* node = nullptr;
+        switch (mSimulator->getBody(i)->shapeType) {
+        case SHAPE_BOX: node = createBoxNode(entityName, nodeName); break;
+        case SHAPE_SPHERE: node = createSphereNode(entityName, nodeName, 0.5f); break;
+        default: break;
+        }
+        mNodes.push_back(node);
+    }
+}
+
+void WaterShell::updateSimulation(const Ogre::FrameEvent& evt)
+{
+    const float dt = evt.timeSinceLastFrame;
+    if (mSimulator) mSimulator->clearForces();
+    if (mSettings.drops == Drops::EVERY_FRAME) drawFrameDrop(dt);
+    advanceFixedStepClock(mRealTime, mSimTime, dt, 1.0, mSettings.step,
+                          [this](float t0, float t1) { stepSimulation(t0, t1); });
+    mHydrax->setPosition(Ogre::Vector3(0, mWater->mMinSurface, 0));
+    mHydrax->setPlanesError(float(double(mWater->mMaxSurface) - mWater->mMinSurface));
+    mHydrax->update(dt);
+    if (mSimulator) copyPoses(*mSimulator, mNodes);
+    mHydrax->update(dt);
+}
+
+// About one drop in two seconds: a frame of dt seconds draws one with the
+// probability dt / 2 (for frames shorter than 2 s).
+void WaterShell::drawFrameDrop(float dt)
+{
+    const int r = mDraw();
+    if (double(dt) * 0.5 * 32767 >= r) mWater->addRandomDrop(mDraw);
+}
+
+// The coupling adds its forces in the water's step; clearing them first lets
+// them act in exactly the body step that follows.
+void WaterShell::stepSimulation(float t0, float t1)
+{
+    if (mSimulator) mSimulator->clearForces();
+    mWater->step(float(mSettings.step));
+    if (mSimulator) mSimulator->simulate(t0, t1);
+}

@@ -1,0 +1,81 @@
+#pragma once
+// A water program's scene built without a display (a viewport needs a render
+// system: the water layer is made without one); and the release of what the
+// programs never free.
+#include <Ogre.h>
+
+#include <utility>
+
+#include "HeadlessOgre.h"
+#include "assets/OffMesh.h"
+#include "assets/Terrain.h"
+#include "frame/WaterShell.h"
+#include "platform/hydrax/Hydrax.h"
+#include "sim/rigidbody/MeshTree.h"
+
+namespace testsupport {
+
+// A program on a scene manager of its own (the generic one, or the terrain
+// one), with its camera.
+template <class Program>
+class HeadlessWaterProgram : public Program {
+public:
+    template <class... Arguments>
+    explicit HeadlessWaterProgram(Ogre::SceneManager* sceneManager, Arguments&&... arguments)
+        : Program(std::forward<Arguments>(arguments)...)
+    {
+        this->mSceneMgr = sceneManager;
+        this->createCamera();
+    }
+
+protected:
+    Ogre::Viewport* waterViewport() override { return nullptr; }
+};
+
+inline void deleteBody(physics::rigidbody::RigidBody* body)
+{
+    using namespace physics::rigidbody;
+    switch (body->shapeType) {
+    case SHAPE_SPHERE: delete static_cast<SphereBody*>(body); break;
+    case SHAPE_BOX: delete static_cast<BoxBody*>(body); break;
+    case SHAPE_PLANE: delete static_cast<PlaneBody*>(body); break;
+    case SHAPE_TRIANGLE_MESH:
+        delete static_cast<TriangleMeshBody*>(body)->meshTree;
+        delete static_cast<TriangleMeshBody*>(body);
+        break;
+    default: break;
+    }
+}
+
+// The scenes make the simulator itself, never a type derived from it, whose
+// destructor would then have to be virtual.
+inline void deleteSimulator(RigidBodySimulator* simulator)
+{
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdelete-non-virtual-dtor"
+    delete simulator;
+#pragma GCC diagnostic pop
+}
+
+// Everything the scene made with new, then the meshes it named (so that the
+// next scene can make them again) and the scene manager.
+inline void releaseWaterScene(WaterShell& program)
+{
+    delete program.mHydrax;
+    if (program.mWater)
+        for (physics::water::WaterModifier* modifier : program.mWater->mModifiers) delete modifier;
+    delete program.mWater;
+    if (program.mSimulator) {
+        for (physics::rigidbody::RigidBody* body : program.mSimulator->mBodies) deleteBody(body);
+        for (physics::rigidbody::RigidBody* body : program.mSimulator->mPendingBodies) deleteBody(body);
+    }
+    deleteSimulator(program.mSimulator);
+    delete program.mTerrain;
+    delete program.mMesh;
+    Ogre::Root::getSingleton().destroySceneManager(program.mSceneMgr);
+    Ogre::MeshManager& meshes = Ogre::MeshManager::getSingleton();
+    for (const char* name : {"Bunny", "Bunny/Terrain", "my_cube_mesh"})
+        if (meshes.resourceExists(name)) meshes.remove(name);
+}
+
+}  // namespace testsupport
