@@ -1,5 +1,6 @@
 #include "assets/RandomPlacement.h"
 
+#include <OgreException.h>
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -83,6 +84,41 @@ TEST(RandomPlacement, KeepsTheFirstFreePlacesOfTheDrawStream)
         EXPECT_EQ(body->position.z, kept[i].z) << i;
         EXPECT_EQ(body->linearMomentum.y, 0.0f);
     }
+    testsupport::deleteBodies(simulator);
+}
+
+// A body that every draw puts where another lies ends the scene after the
+// bound, naming it; the refused records are deleted, the earlier bodies stay.
+TEST(RandomPlacement, NoFreePlaceEndsTheSceneAfterTheBound)
+{
+    RigidBodySimulator simulator;
+    auto* blocker = new SphereBody();
+    initSphere(blocker, 1, 10.0f);
+    setAtRest(blocker, Vector3{0, 5, 0});
+    simulator.addBody(blocker);
+    simulator.commitBodies();
+    auto* placed = new SphereBody();
+    initSphere(placed, 1, 0.5f);
+    setAtRest(placed, Vector3{40, 5, 0});
+    simulator.addBody(placed);
+
+    platform::crtSrand(27493);
+    int attempts = 0;
+    try {
+        placeEachAtRandom<SphereBody>(simulator, 1, "sphere", [&](SphereBody* body) {
+            ++attempts;
+            initSphere(body, 1, 0.5f);
+            setAtRest(body, drawColumnPoint());
+        });
+        FAIL() << "no exception";
+    } catch (const Ogre::Exception& e) {
+        EXPECT_NE(e.getDescription().find("the sphere (body 2) found no free place in 10000 attempts"),
+                  std::string::npos)
+            << e.getDescription();
+    }
+    EXPECT_EQ(attempts, MAX_PLACEMENT_ATTEMPTS);
+    EXPECT_EQ(simulator.mPendingBodies.size(), 1u);
+    simulator.commitBodies();
     testsupport::deleteBodies(simulator);
 }
 

@@ -140,7 +140,8 @@ protected:
     void build(WaterShell::Drops drops, double step, bool withBody)
     {
         testsupport::defineSphereMesh();
-        shell.reset(new Shell(HeadlessOgre::newSceneManager(), drops, step, withBody));
+        shell.reset(new Shell(drops, step, withBody));
+        shell->prepare(HeadlessOgre::newSceneManager());
         shell->build(&recorder);
     }
     ~WaterShellTest() override

@@ -15,14 +15,20 @@
 
 namespace testsupport {
 
-// A program on a scene manager of its own (the generic one, or the terrain
-// one), with its camera.
+// A program built on a scene manager of the test's (the generic one, or the
+// terrain one where the program asks for it), with its camera.
 template <class Program>
 class HeadlessWaterProgram : public Program {
 public:
     template <class... Arguments>
-    explicit HeadlessWaterProgram(Ogre::SceneManager* sceneManager, Arguments&&... arguments)
-        : Program(std::forward<Arguments>(arguments)...)
+    explicit HeadlessWaterProgram(Arguments&&... arguments) : Program(std::forward<Arguments>(arguments)...)
+    {
+    }
+
+    bool usesTerrainSceneManager() const { return this->mUsesTerrainSceneManager; }
+    bool statsShownAtStart() const { return this->mStatsShownAtStart; }
+
+    void prepare(Ogre::SceneManager* sceneManager)
     {
         this->mSceneMgr = sceneManager;
         this->createCamera();
