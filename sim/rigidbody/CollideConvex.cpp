@@ -1,7 +1,9 @@
 // Pairs among boxes, spheres and planes.
+#include <algorithm>
 #include <cmath>
 
 #include "sim/maths/Matrix4.h"
+#include "sim/rigidbody/BroadPhase.h"
 #include "sim/rigidbody/Collide.h"
 
 namespace physics {
@@ -18,12 +20,51 @@ void appendVertexFace(ContactList* contacts, RigidBody* a, RigidBody* b, const V
 // centres, a sphere centred on a box centre); +y pushes bodyA up and bodyB down.
 const Vector3 fallbackNormal{0.0f, 1.0f, 0.0f};
 
+// Whether the sphere certainly lies too far from the box for any contact, judged
+// without the box's transform and its inverse. The pair measures the centre in box
+// coordinates, R^-1 (centre - position), so it finds a contact only for centres
+// within position + R (box + ball of the radius): a box within the sum of the
+// absolute rotation times the half extents on each world axis, widened by the
+// radius times R's largest singular value. That bound is in double with a wide
+// margin for the pair's float rounding; a rotation far off orthonormal, or
+// anything not a number, is left to the pair itself.
+bool sphereBeyondBox(const BoxBody* box, const SphereBody* sphere)
+{
+    const Matrix3& R = box->rotation;
+    for (int a = 0; a < 3; ++a)
+        for (int k = 0; k < 3; ++k)
+            if (!std::isfinite(R[a][k])) return false;
+    double g = 0;  // largest entry of R^T R - I
+    for (int j = 0; j < 3; ++j)
+        for (int k = j; k < 3; ++k) {
+            const double dot = double(R[0][j]) * R[0][k] + double(R[1][j]) * R[1][k] + double(R[2][j]) * R[2][k];
+            const double off = std::fabs(dot - (j == k ? 1.0 : 0.0));
+            if (!(off <= g)) g = off;
+        }
+    if (!(3.0 * g < 0.25)) return false;
+    const double stretch = std::sqrt(1.0 + 3.0 * g);
+    const double r = std::fabs(double(sphere->radius));
+    const Vector3& h = box->halfExtents;
+    double scale = r;
+    for (int a = 0; a < 3; ++a)
+        scale += std::fabs(double(box->position[a])) + std::fabs(double(sphere->position[a])) + std::fabs(double(h[a]));
+    if (!(scale < 1e15)) return false;
+    const double margin = 1e-4 * scale + 1e-15;
+    for (int a = 0; a < 3; ++a) {
+        const double reach = std::fabs(double(R[a][0])) * std::fabs(h.x) + std::fabs(double(R[a][1])) * std::fabs(h.y) +
+                             std::fabs(double(R[a][2])) * std::fabs(h.z) + stretch * r + margin;
+        if (std::fabs(double(sphere->position[a]) - box->position[a]) > reach) return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 void collideBoxSphere(RigidBody* boxBody, RigidBody* sphereBody, ContactList* contacts)
 {
     auto* box = static_cast<BoxBody*>(boxBody);
     auto* sphere = static_cast<SphereBody*>(sphereBody);
+    if (contactSearch() != ContactSearch::FULL && sphereBeyondBox(box, sphere)) return;
 
     const Matrix4 toWorld = Matrix4::makeTranslation(box->position) * Matrix4::fromRotation(box->rotation);
     const Matrix4 toBox = Matrix4::inverse(toWorld);

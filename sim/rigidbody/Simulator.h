@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "sim/rigidbody/AbstractSimulator.h"
+#include "sim/rigidbody/BroadPhase.h"
 #include "sim/rigidbody/Contact.h"
 #include "sim/rigidbody/Dynamics.h"
 #include "sim/rigidbody/ODE.h"
@@ -46,10 +47,19 @@ public:
     bool isColliding(RigidBody* candidate)
     {
         mContacts.clear();
-        return touchesAny(candidate, mBodies, &mContacts) || touchesAny(candidate, mPendingBodies, &mContacts);
+        if (contactSearch() == ContactSearch::FULL)
+            return touchesAny(candidate, mBodies, &mContacts) || touchesAny(candidate, mPendingBodies, &mContacts);
+        return mBroadPhase.touchesAny(candidate, mBodies, &mContacts) ||
+               mBroadPhase.touchesAny(candidate, mPendingBodies, &mContacts);
     }
 
-    void findContacts() { rigidbody::findContacts(mBodies, &mContacts); }
+    // The pairs that may touch, in the order of the loop over all pairs (which
+    // setContactSearch(ContactSearch::FULL) selects).
+    void findContacts()
+    {
+        if (contactSearch() == ContactSearch::FULL) rigidbody::findContacts(mBodies, &mContacts);
+        else mBroadPhase.findContacts(mBodies, &mContacts);
+    }
     void resolveCollisions() { rigidbody::resolveCollisions(&mContacts); }
 
     // One step from t0 to t1.
@@ -114,6 +124,7 @@ public:
 
 private:
     std::vector<RigidBody*> mBodiesByAddress;  // the active bodies, sorted, each once
+    BroadPhase mBroadPhase;
 
     void orthonormaliseRotations()
     {
