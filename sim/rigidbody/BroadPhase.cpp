@@ -181,32 +181,71 @@ void BroadPhase::addPair(std::uint32_t i, std::uint32_t j)
     pairs_.push_back(i < j ? (std::uint64_t(i) << 32 | j) : (std::uint64_t(j) << 32 | i));
 }
 
-// Insertion sort from the last step's order: bodies move little between steps.
-// Where they moved much, a full sort.
-void BroadPhase::sortByLowX()
+// The bounded bodies in the last step's order, then insertion sort on the axis
+// along which their boxes spread most: bodies move little between steps. Where
+// they moved much, a full sort.
+void BroadPhase::sortSweep()
 {
     const std::size_t n = reach_.size();
-    if (order_.size() != n) {
-        order_.resize(n);
-        for (std::size_t i = 0; i < n; ++i) order_[i] = std::uint32_t(i);
+    double sum[3] = {0, 0, 0}, sum2[3] = {0, 0, 0};
+    std::size_t bounded = 0;
+    for (std::size_t i = 0; i < n; ++i)
+        if (reach_[i].kind == Reach::BOUNDED) {
+            ++bounded;
+            for (int a = 0; a < 3; ++a) {
+                sum[a] += reach_[i].centre[a];
+                sum2[a] += reach_[i].centre[a] * reach_[i].centre[a];
+            }
+        }
+    int axis = 0;
+    double best = -1;
+    for (int a = 0; a < 3; ++a) {
+        const double spread = sum2[a] - sum[a] * sum[a] / double(std::max<std::size_t>(bounded, 1));
+        if (spread > best) {
+            best = spread;
+            axis = a;
+        }
     }
-    auto key = [this](std::uint32_t i) {
-        return reach_[i].kind == Reach::BOUNDED ? reach_[i].lo[0] : HUGE_VAL;
+
+    // Boxes as floats rounded outwards: half the memory, and no tighter.
+    auto item = [this](std::uint32_t i) {
+        SweepItem it;
+        for (int a = 0; a < 3; ++a) {
+            it.lo[a] = std::nextafter(float(reach_[i].lo[a]), -HUGE_VALF);
+            it.hi[a] = std::nextafter(float(reach_[i].hi[a]), HUGE_VALF);
+        }
+        it.body = i;
+        it.mesh = reach_[i].mesh;
+        return it;
     };
+    sweep_.clear();
+    slot_.assign(n, 0);
+    for (std::uint32_t i : sweepOrder_)
+        if (i < n && reach_[i].kind == Reach::BOUNDED && !slot_[i]) {
+            slot_[i] = 1;
+            sweep_.push_back(item(i));
+        }
+    for (std::uint32_t i = 0; i < n; ++i)
+        if (reach_[i].kind == Reach::BOUNDED && !slot_[i]) sweep_.push_back(item(i));
+
+    const std::size_t m = sweep_.size();
     std::size_t moves = 0;
-    for (std::size_t i = 1; i < n && moves <= 8 * n; ++i) {
-        const std::uint32_t item = order_[i];
-        const double k = key(item);
+    for (std::size_t i = 1; i < m && moves <= 8 * m; ++i) {
+        const SweepItem it = sweep_[i];
         std::size_t j = i;
-        while (j > 0 && key(order_[j - 1]) > k) {
-            order_[j] = order_[j - 1];
+        while (j > 0 && sweep_[j - 1].lo[axis] > it.lo[axis]) {
+            sweep_[j] = sweep_[j - 1];
             --j;
             ++moves;
         }
-        order_[j] = item;
+        sweep_[j] = it;
     }
-    if (moves > 8 * n)
-        std::sort(order_.begin(), order_.end(), [&](std::uint32_t a, std::uint32_t b) { return key(a) < key(b); });
+    if (moves > 8 * m)
+        std::sort(sweep_.begin(), sweep_.end(),
+                  [axis](const SweepItem& x, const SweepItem& y) { return x.lo[axis] < y.lo[axis]; });
+    sweepOrder_.resize(m);
+    for (std::size_t i = 0; i < m; ++i) sweepOrder_[i] = sweep_[i].body;
+    sweepAxis_ = axis;
 }
 
 void BroadPhase::findContacts(const std::vector<RigidBody*>& bodies, ContactList* contacts)
@@ -237,14 +276,18 @@ void BroadPhase::findContacts(const std::vector<RigidBody*>& bodies, ContactList
             if (reach_[k].kind == Reach::BOUNDED && planeMayTouch(reach_[p], reach_[k])) addPair(p, k);
     for (std::size_t a = 0; a < meshes_.size(); ++a)
         for (std::size_t b = a + 1; b < meshes_.size(); ++b) addPair(meshes_[a], meshes_[b]);
-    sortByLowX();
-    for (std::size_t a = 0; a < n; ++a) {
-        const Reach& ra = reach_[order_[a]];
-        if (ra.kind != Reach::BOUNDED) break;
-        for (std::size_t b = a + 1; b < n; ++b) {
-            const Reach& rb = reach_[order_[b]];
-            if (rb.kind != Reach::BOUNDED || rb.lo[0] > ra.hi[0]) break;
-            if (!(ra.mesh && rb.mesh) && overlap(ra, rb)) addPair(order_[a], order_[b]);
+    sortSweep();
+    const int axis = sweepAxis_, other1 = (axis + 1) % 3, other2 = (axis + 2) % 3;
+    const std::size_t m = sweep_.size();
+    for (std::size_t a = 0; a < m; ++a) {
+        const SweepItem& x = sweep_[a];
+        for (std::size_t b = a + 1; b < m; ++b) {
+            const SweepItem& y = sweep_[b];
+            if (y.lo[axis] > x.hi[axis]) break;
+            if (x.lo[other1] > y.hi[other1] || y.lo[other1] > x.hi[other1] || x.lo[other2] > y.hi[other2] ||
+                y.lo[other2] > x.hi[other2] || (x.mesh && y.mesh))
+                continue;
+            addPair(x.body, y.body);
         }
     }
 
@@ -259,7 +302,12 @@ void BroadPhase::findContacts(const std::vector<RigidBody*>& bodies, ContactList
     for (std::size_t i = 0; i < n; ++i) {
         std::uint32_t* begin = partners_.data() + first_[i];
         std::uint32_t* end = partners_.data() + first_[i + 1];
-        std::sort(begin, end);
+        if (end - begin > 16) {
+            std::sort(begin, end);
+        } else {
+            for (std::uint32_t* p = begin + 1; p < end; ++p)
+                for (std::uint32_t* q = p; q > begin && q[-1] > q[0]; --q) std::swap(q[-1], q[0]);
+        }
         RigidBody* bi = bodies[i];
         for (const std::uint32_t* j = begin; j != end; ++j) collisionFunction(bi, bodies[*j])(bi, bodies[*j], contacts);
     }

@@ -67,7 +67,17 @@ public:
 
 private:
     std::vector<Reach> reach_;
-    std::vector<std::uint32_t> order_;  // bounded bodies by the low end of their box on x
+    // The bounded bodies' boxes, sorted by their low end on the sweep's axis (the
+    // one along which the boxes spread most), kept from step to step.
+    struct SweepItem {
+        float lo[3], hi[3];  // the widened box, rounded outwards
+        std::uint32_t body;
+        bool mesh;
+    };
+    std::vector<SweepItem> sweep_;
+    std::vector<std::uint32_t> sweepOrder_;  // the bodies of sweep_ at the last step
+    std::vector<std::uint32_t> slot_;        // per body: already in sweep_
+    int sweepAxis_ = 0;
     std::vector<std::uint32_t> planes_, everywhere_, meshes_;
     std::vector<std::uint64_t> pairs_;  // (low index, high index)
     std::vector<std::uint32_t> first_;  // per body, into partners_
@@ -75,7 +85,7 @@ private:
     std::vector<std::uint32_t> partners_;
     PointIndex points_;
 
-    void sortByLowX();
+    void sortSweep();
     void addPair(std::uint32_t i, std::uint32_t j);
 };
 

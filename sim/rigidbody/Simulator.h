@@ -74,7 +74,10 @@ public:
             if (l) l->afterCollision(this);
         orthonormaliseRotations();
         bodiesToState();
+        mIntegrating = true;
+        mDerivativeKnown = false;
         mIntegrator.integrate(mState.get(), mNextState.get(), t0, t1, &Simulator::derivativeCallback, this);
+        mIntegrating = false;
         stateToBodies();
         for (StepListener* l : mListeners)
             if (l) l->postStep(this);
@@ -102,9 +105,20 @@ public:
     // at the start of the step, not t or x: every stage sees the same derivative.
     virtual void dxdt(float /*t*/, float* /*x*/, float* xdot)
     {
+        // Within one integration every stage gets the same floats: the bodies and
+        // forces do not change in between, so the first stage's are copied.
+        const std::size_t n = STATE_SIZE * mBodies.size();
+        if (mIntegrating && mDerivativeKnown) {
+            std::copy(mDerivative.begin(), mDerivative.end(), xdot);
+            return;
+        }
         // computeForceAndTorque of every body, without a pass over all forces per body.
         computeForcesAndTorques(mBodiesByAddress, mForces);
         for (std::size_t i = 0; i < mBodies.size(); ++i) bodyDerivative(xdot + STATE_SIZE * i, mBodies[i]);
+        if (mIntegrating) {
+            mDerivative.assign(xdot, xdot + n);
+            mDerivativeKnown = true;
+        }
     }
 
     static void derivativeCallback(float t, float* x, float* xdot, void* user)
@@ -125,6 +139,9 @@ public:
 private:
     std::vector<RigidBody*> mBodiesByAddress;  // the active bodies, sorted, each once
     BroadPhase mBroadPhase;
+    bool mIntegrating = false;
+    bool mDerivativeKnown = false;
+    std::vector<float> mDerivative;  // of the integration under way
 
     void orthonormaliseRotations()
     {
