@@ -33,9 +33,13 @@ namespace physics {
 namespace rigidbody {
 
 // Which contact search the simulator uses: the broad phase (always, in the
-// library's use) or the full loop over every pair, to compare the two. The full
-// form also checks contact points for duplicates by scanning the whole list, and
-// the box-sphere pair builds the box's transform before it rejects. Process-wide.
+// library's use) or the full loop over every pair, to compare the two. FULL
+// selects the plain form of every step of the search made cheaper with it: the
+// contact points' duplicate check scans the whole list, the box-sphere pair
+// builds and inverts the box's transform for every pair before it rejects, the
+// sphere walk forms every node box in world space, and each stage of the
+// integration works out the derivative afresh. The results are the same bits
+// either way. Process-wide.
 enum class ContactSearch { BROAD, FULL };
 void setContactSearch(ContactSearch search);
 ContactSearch contactSearch();

@@ -108,14 +108,15 @@ public:
         // Within one integration every stage gets the same floats: the bodies and
         // forces do not change in between, so the first stage's are copied.
         const std::size_t n = STATE_SIZE * mBodies.size();
-        if (mIntegrating && mDerivativeKnown) {
+        const bool reuse = mIntegrating && contactSearch() != ContactSearch::FULL;
+        if (reuse && mDerivativeKnown) {
             std::copy(mDerivative.begin(), mDerivative.end(), xdot);
             return;
         }
         // computeForceAndTorque of every body, without a pass over all forces per body.
         computeForcesAndTorques(mBodiesByAddress, mForces);
         for (std::size_t i = 0; i < mBodies.size(); ++i) bodyDerivative(xdot + STATE_SIZE * i, mBodies[i]);
-        if (mIntegrating) {
+        if (reuse) {
             mDerivative.assign(xdot, xdot + n);
             mDerivativeKnown = true;
         }
