@@ -9,6 +9,8 @@
 
 set(MARROWFIELD_MEDIA_DIR ${CMAKE_BINARY_DIR}/media)
 set(MARROWFIELD_RUN_DIR ${CMAKE_BINARY_DIR}/run/programs)
+# Working directories of programs that only tests run.
+set(MARROWFIELD_TEST_RUN_DIR ${CMAKE_BINARY_DIR}/run/tests)
 
 find_path(MARROWFIELD_FONT_DIR DejaVuSans.ttf
   PATHS /usr/share/fonts/truetype/dejavu
@@ -18,6 +20,35 @@ find_path(MARROWFIELD_FONT_DIR DejaVuSans.ttf
 # Plug-ins every program loads: the render system that draws fixed-function
 # materials under Mesa's software GL, and the codec for PNG textures and screenshots.
 set(MARROWFIELD_PLUGINS RenderSystem_GL Codec_STBI)
+
+# Ogre loads each "Plugin=" entry from the one PluginFolder, so the programs that
+# load plug-ins of ours get a folder in the build tree: ours are built into it,
+# and the system's that every program loads are linked beside them. Ogre adds
+# ".so.<its version>" to an entry without ".so"; ours are named so.
+set(MARROWFIELD_PLUGIN_DIR ${CMAKE_BINARY_DIR}/run/plugins)
+file(MAKE_DIRECTORY ${MARROWFIELD_PLUGIN_DIR})
+foreach(plugin IN LISTS MARROWFIELD_PLUGINS)
+  file(GLOB files RELATIVE ${OGRE_PLUGIN_DIR} ${OGRE_PLUGIN_DIR}/${plugin}.so*)
+  foreach(file IN LISTS files)
+    file(CREATE_LINK ${OGRE_PLUGIN_DIR}/${file} ${MARROWFIELD_PLUGIN_DIR}/${file} SYMBOLIC)
+  endforeach()
+endforeach()
+
+# marrowfield_plugin(<name> <sources>...): an Ogre plug-in of ours, loaded as
+# "Plugin=<name>" by the programs that list it under PLUGINS.
+function(marrowfield_plugin name)
+  add_library(${name} MODULE ${ARGN})
+  set_target_properties(${name} PROPERTIES PREFIX "" SUFFIX ".so.${OGRE_VERSION}"
+    LIBRARY_OUTPUT_DIRECTORY ${MARROWFIELD_PLUGIN_DIR})
+  marrowfield_ogre_warnings(${name})
+endfunction()
+
+# The terrain programs' scene manager type "TerrainSceneManager" (platform/terrain)
+# and the resource location of their generated terrains (media/), for
+#   marrowfield_program(<name> ... PLUGINS ${MARROWFIELD_TERRAIN_PLUGIN}
+#                                  RESOURCES ${MARROWFIELD_TERRAIN_RESOURCES})
+set(MARROWFIELD_TERRAIN_PLUGIN Plugin_TerrainSceneManager)
+set(MARROWFIELD_TERRAIN_RESOURCES "FileSystem=${MARROWFIELD_MEDIA_DIR}/terrain")
 
 # Resource locations every program gets, in Ogre's default group. Stencil
 # shadows need the extrusion programs of Ogre's own "ShadowVolume" media.
@@ -51,11 +82,17 @@ endfunction()
 
 # marrowfield_program(<name> SOURCES <files>...
 #                     [LIBRARIES <targets>...]       further libraries (a water renderer)
-#                     [PLUGINS <plug-ins>...]        further Ogre plug-ins (a scene manager)
-#                     [RESOURCES <lines>...])        further resources.cfg lines, "[Group]" or "Type=location"
+#                     [PLUGINS <plug-ins>...]        further Ogre plug-ins of ours (marrowfield_plugin)
+#                     [RESOURCES <lines>...]         further resources.cfg lines, "[Group]" or "Type=location"
+#                     [TEST_PROGRAM])                run by a test only: not one of the programs
+#                                                    (no end-to-end runs), its directory under run/tests
 function(marrowfield_program name)
-  cmake_parse_arguments(PARSE_ARGV 1 arg "" "" "SOURCES;LIBRARIES;PLUGINS;RESOURCES")
-  set(workdir ${MARROWFIELD_RUN_DIR}/${name}/bin)
+  cmake_parse_arguments(PARSE_ARGV 1 arg "TEST_PROGRAM" "" "SOURCES;LIBRARIES;PLUGINS;RESOURCES")
+  if(arg_TEST_PROGRAM)
+    set(workdir ${MARROWFIELD_TEST_RUN_DIR}/${name}/bin)
+  else()
+    set(workdir ${MARROWFIELD_RUN_DIR}/${name}/bin)
+  endif()
 
   add_executable(${name} ${arg_SOURCES})
   target_link_libraries(${name} PRIVATE frame ${arg_LIBRARIES})
@@ -64,6 +101,10 @@ function(marrowfield_program name)
   add_dependencies(${name} media)
 
   set(plugins "PluginFolder=${OGRE_PLUGIN_DIR}\n")
+  if(arg_PLUGINS)
+    set(plugins "PluginFolder=${MARROWFIELD_PLUGIN_DIR}\n")
+    add_dependencies(${name} ${arg_PLUGINS})
+  endif()
   foreach(plugin IN LISTS MARROWFIELD_PLUGINS arg_PLUGINS)
     string(APPEND plugins "Plugin=${plugin}\n")
   endforeach()
@@ -89,6 +130,8 @@ sRGB Gamma Conversion=No
 Display Frequency=N/A
 ]])
 
-  set_property(GLOBAL APPEND PROPERTY MARROWFIELD_PROGRAMS ${name})
+  if(NOT arg_TEST_PROGRAM)
+    set_property(GLOBAL APPEND PROPERTY MARROWFIELD_PROGRAMS ${name})
+  endif()
   set_property(GLOBAL PROPERTY MARROWFIELD_WORKDIR_${name} ${workdir})
 endfunction()

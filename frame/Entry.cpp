@@ -2,6 +2,11 @@
 
 #include <cstdio>
 
+void writeOutputByLines()
+{
+    std::setvbuf(stdout, nullptr, _IOLBF, BUFSIZ);
+}
+
 void reportException(const Ogre::Exception& e)
 {
     std::fflush(stdout);

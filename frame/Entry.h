@@ -4,6 +4,11 @@
 // refused configuration, give 0.
 #include <OgreException.h>
 
+// Standard output carries the programs' own lines (the seed, the random drops):
+// written line by line also into a file or a pipe, so that whoever reads it sees
+// each line when it is printed, not when the program ends.
+void writeOutputByLines();
+
 // Writes the error report (caption and the exception's full description) to
 // standard error, in place of a message box.
 void reportException(const Ogre::Exception& e);
@@ -11,6 +16,7 @@ void reportException(const Ogre::Exception& e);
 template <class Application>
 int runApplication()
 {
+    writeOutputByLines();
     Application app;
     try {
         app.run();

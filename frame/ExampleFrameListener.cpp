@@ -12,16 +12,17 @@ ExampleFrameListener::ExampleFrameListener(Ogre::RenderWindow* window, Ogre::Cam
 {
     findStatsOverlay();
     Ogre::LogManager::getSingleton().logMessage("*** Initializing OIS ***", Ogre::LML_NORMAL, false);
-    openInputSystem();
+    takeInput(WindowInput::open(mWindow));
     fitMouseToWindow(mWindow);
     startListening();
 }
 
 ExampleFrameListener::ExampleFrameListener(Ogre::RenderWindow* window, Ogre::Camera* camera,
                                            OIS::Keyboard* keyboard, OIS::Mouse* mouse)
-    : mCamera(camera), mWindow(window), mMouse(mouse), mKeyboard(keyboard)
+    : mCamera(camera), mWindow(window)
 {
     findStatsOverlay();
+    takeInput(WindowInput::open(mWindow, keyboard, mouse));
     fitMouseToWindow(mWindow);
     startListening();
 }
@@ -31,24 +32,15 @@ void ExampleFrameListener::findStatsOverlay()
     mStatsOverlay = Ogre::OverlayManager::getSingleton().getByName("Core/DebugOverlay");
 }
 
-void ExampleFrameListener::openInputSystem()
+void ExampleFrameListener::takeInput(std::shared_ptr<WindowInput> input)
 {
-    // Ogre writes the X11 window id here as an unsigned long (64 bits): an unsigned int would overflow.
-    std::size_t windowHandle = 0;
-    mWindow->getCustomAttribute("WINDOW", &windowHandle);
-    std::ostringstream handleText;
-    handleText << windowHandle;
-    OIS::ParamList parameters;
-    parameters.insert(std::make_pair(std::string("WINDOW"), handleText.str()));
-
-    mInputManager = OIS::InputManager::createInputSystem(parameters);
-    mKeyboard = static_cast<OIS::Keyboard*>(mInputManager->createInputObject(OIS::OISKeyboard, false));
-    mMouse = static_cast<OIS::Mouse*>(mInputManager->createInputObject(OIS::OISMouse, false));
-    try {
-        mJoystick = static_cast<OIS::JoyStick*>(mInputManager->createInputObject(OIS::OISJoyStick, false));
-    } catch (...) {
-        mJoystick = nullptr;  // no joystick: run without one
-    }
+    mInput = std::move(input);
+    mInputFrame = mInput->captures();
+    mInputClosed = mInput->isClosed();
+    mInputManager = mInput->inputManager();
+    mKeyboard = mInput->keyboard();
+    mMouse = mInput->mouse();
+    mJoystick = mInput->joystick();
 }
 
 void ExampleFrameListener::fitMouseToWindow(Ogre::RenderWindow* window)
@@ -70,7 +62,9 @@ void ExampleFrameListener::startListening()
 ExampleFrameListener::~ExampleFrameListener()
 {
     OgreBites::WindowEventUtilities::removeWindowEventListener(mWindow, this);
-    closeInputSystem();
+    // The last listener of the window closes its input.
+    mInput.reset();
+    mInputManager = nullptr;
 }
 
 bool ExampleFrameListener::frameRenderingQueued(const Ogre::FrameEvent& evt)
@@ -81,9 +75,7 @@ bool ExampleFrameListener::frameRenderingQueued(const Ogre::FrameEvent& evt)
     if (mWindow->isClosed()) return false;
 
     const float dt = evt.timeSinceLastFrame;
-    mKeyboard->capture();
-    mMouse->capture();
-    if (mJoystick) mJoystick->capture();
+    mInput->capture(mInputFrame);
 
     const bool joystickBuffered = mJoystick ? mJoystick->buffered() : true;
     const Ogre::Vector3 lastMotion = mTranslation;
@@ -163,7 +155,7 @@ bool ExampleFrameListener::handleKeyboard(const Ogre::FrameEvent&)
         ++mScreenshotCount;
         std::ostringstream name;
         name << "screenshot_" << mScreenshotCount << ".png";
-        mWindow->writeContentsToFile(name.str());
+        writeScreenshot(name.str());
         mToggleDelay = 0.5;
         mDebugText = "Saved: " + name.str();
     }
@@ -186,6 +178,19 @@ bool ExampleFrameListener::handleKeyboard(const Ogre::FrameEvent&)
                      "O: " + Ogre::StringConverter::toString(mCamera->getDerivedOrientation());
     }
     return true;
+}
+
+// A screenshot that cannot be written ends the program like any Ogre error, but
+// the codec's own message does not say which file it could not open.
+void ExampleFrameListener::writeScreenshot(const std::string& name)
+{
+    try {
+        mWindow->writeContentsToFile(name);
+    } catch (const Ogre::Exception& e) {
+        OGRE_EXCEPT(Ogre::Exception::ERR_CANNOT_WRITE_TO_FILE,
+                    "cannot write the screenshot '" + name + "': " + e.getDescription(),
+                    "ExampleFrameListener::handleKeyboard");
+    }
 }
 
 bool ExampleFrameListener::handleMouse(const Ogre::FrameEvent&)
@@ -270,15 +275,6 @@ void ExampleFrameListener::windowClosed(Ogre::RenderWindow* window)
 {
     if (window != mWindow) return;
     mInputClosed = true;
-    closeInputSystem();
-}
-
-void ExampleFrameListener::closeInputSystem()
-{
-    if (!mInputManager) return;
-    mInputManager->destroyInputObject(mMouse);
-    mInputManager->destroyInputObject(mKeyboard);
-    if (mJoystick) mInputManager->destroyInputObject(mJoystick);
-    OIS::InputManager::destroyInputSystem(mInputManager);
+    mInput->close();
     mInputManager = nullptr;
 }

@@ -7,12 +7,16 @@
 #include <Overlay/OgreOverlay.h>
 #include <OIS.h>
 
+#include <memory>
 #include <string>
+
+#include "frame/WindowInput.h"
 
 class ExampleFrameListener : public Ogre::FrameListener, public OgreBites::WindowEventListener {
 public:
-    // Opens the window's input system (keyboard, mouse, a joystick if there is one)
-    // and registers for the window's events.
+    // Opens the window's input system (keyboard, mouse, a joystick if there is one),
+    // or shares it with the window's other listeners, and registers for the window's
+    // events.
     ExampleFrameListener(Ogre::RenderWindow* window, Ogre::Camera* camera);
     ~ExampleFrameListener() override;
 
@@ -46,6 +50,7 @@ public:
     float mMoveSpeed = 100;
     float mRotateSpeed = 36;
     Ogre::Overlay* mStatsOverlay = nullptr;
+    // The window's input system, shared with its other listeners; null after windowClosed.
     OIS::InputManager* mInputManager = nullptr;
     OIS::Mouse* mMouse = nullptr;
     OIS::Keyboard* mKeyboard = nullptr;
@@ -57,17 +62,21 @@ public:
 protected:
     // For devices that the caller made and keeps (the tests drive a listener with
     // scripted devices and a window of their own): no input system is opened, and
-    // the devices are never destroyed by the listener.
+    // the devices are never destroyed by the listener. Listeners of the window made
+    // later share them.
     ExampleFrameListener(Ogre::RenderWindow* window, Ogre::Camera* camera, OIS::Keyboard* keyboard,
                          OIS::Mouse* mouse);
 
 private:
     void findStatsOverlay();
-    void openInputSystem();
+    void takeInput(std::shared_ptr<WindowInput> input);
     void fitMouseToWindow(Ogre::RenderWindow* window);
     void startListening();
-    void closeInputSystem();
+    void writeScreenshot(const std::string& name);
 
+    std::shared_ptr<WindowInput> mInput;
+    // The input's captures this listener has read (see WindowInput::capture).
+    unsigned mInputFrame = 0;
     // Set by windowClosed: the devices are gone (or, for the caller's, no longer
     // to be read) even though their fields keep their old values.
     bool mInputClosed = false;

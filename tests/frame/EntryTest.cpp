@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <stdio_ext.h>
+
 #include <stdexcept>
 #include <string>
 
@@ -42,6 +44,14 @@ TEST(Entry, OgreErrorIsReportedWithItsFullDescriptionAndGivesOne)
     EXPECT_NE(report.find("FileNotFoundException: Cannot locate resource sphere.mesh in test"), std::string::npos)
         << report;
     EXPECT_EQ(destroyed, 1);
+}
+
+// The programs' lines reach a file or a pipe when they are printed (the tests wait
+// for some of them while the program runs). Under CTest standard output is a pipe.
+TEST(Entry, StandardOutputIsWrittenByLines)
+{
+    runApplication<EndsNormally>();
+    EXPECT_NE(__flbf(stdout), 0);
 }
 
 TEST(Entry, OtherExceptionsAreNotCaught)

@@ -10,6 +10,7 @@
 
 #include "HeadlessOgre.h"
 #include "ScriptedInput.h"
+#include "TempDirectory.h"
 
 namespace {
 
@@ -17,6 +18,7 @@ using testsupport::FakeWindow;
 using testsupport::HeadlessOgre;
 using testsupport::ScriptedKeyboard;
 using testsupport::ScriptedMouse;
+using testsupport::TempDirectory;
 
 class ScriptedListener : public ExampleFrameListener {
 public:
@@ -210,9 +212,8 @@ TEST_F(FrameListenerTest, CameraDetailsFollowTheCameraUntilPIsPressedAgain)
 TEST_F(FrameListenerTest, PrintScreenNumbersTheScreenshots)
 {
     const std::filesystem::path before = std::filesystem::current_path();
-    const std::filesystem::path dir = std::filesystem::temp_directory_path() / HeadlessOgre::uniqueName("shots");
-    std::filesystem::remove_all(dir);
-    std::filesystem::create_directories(dir);
+    const TempDirectory temp("shots");
+    const std::filesystem::path& dir = temp.path();
     std::filesystem::current_path(dir);
     for (int i = 0; i < 3; ++i) {
         hold(OIS::KC_SYSRQ, 1);
@@ -223,7 +224,24 @@ TEST_F(FrameListenerTest, PrintScreenNumbersTheScreenshots)
         EXPECT_TRUE(std::filesystem::exists(dir / name)) << name;
     EXPECT_FALSE(std::filesystem::exists(dir / "screenshot_4.png"));
     EXPECT_EQ(listener->mDebugText, "Saved: screenshot_3.png");
-    std::filesystem::remove_all(dir);
+}
+
+// The error leaves the listener for the entry's report, which must say which file.
+TEST_F(FrameListenerTest, UnwritableScreenshotIsAnOgreErrorNamingTheFile)
+{
+    const std::filesystem::path before = std::filesystem::current_path();
+    const TempDirectory temp("unwritable-shots");
+    std::filesystem::create_directories(temp.path() / "screenshot_1.png");
+    std::filesystem::current_path(temp.path());
+    keyboard.press(OIS::KC_SYSRQ);
+    std::string description;
+    try {
+        frame(0.1f);
+    } catch (const Ogre::Exception& e) {
+        description = e.getFullDescription();
+    }
+    std::filesystem::current_path(before);
+    EXPECT_NE(description.find("screenshot_1.png"), std::string::npos) << description;
 }
 
 TEST_F(FrameListenerTest, MouseTurnsOrWithTheRightButtonPans)

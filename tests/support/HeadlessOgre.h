@@ -16,6 +16,19 @@ namespace testsupport {
 
 class HeadlessOgre : public ::testing::Environment {
 public:
+    // A test that ends the process with exit() (a death test's child) gets
+    // here without TearDown, after the plug-ins' own statics are gone: Ogre is
+    // then left standing, as a program that exits leaves it.
+    ~HeadlessOgre() override
+    {
+        if (!mRoot) return;
+        mOverlays.release();
+        mTextures.release();
+        mRoot.release();
+        mBuffers.release();
+        mLog.release();
+    }
+
     void SetUp() override
     {
         mLog.reset(new Ogre::LogManager());

@@ -47,12 +47,32 @@ public:
         mState.buttons = rightButton ? (1 << OIS::MB_Right) : 0;
     }
 
+    // Motion that the next capture reports, as OIS reports the motion since the
+    // previous capture: once motion is queued, a capture with none queued reports none.
+    void queueMotion(int dx, int dy)
+    {
+        mQueuedX += dx;
+        mQueuedY += dy;
+        mQueues = true;
+    }
+
     void setBuffered(bool) override {}
-    void capture() override { ++mCaptures; }
+    void capture() override
+    {
+        ++mCaptures;
+        if (!mQueues) return;
+        mState.X.rel = mQueuedX;
+        mState.Y.rel = mQueuedY;
+        mQueuedX = mQueuedY = 0;
+    }
     OIS::Interface* queryInterface(OIS::Interface::IType) override { return nullptr; }
     void _initialize() override {}
 
     int mCaptures = 0;
+
+private:
+    int mQueuedX = 0, mQueuedY = 0;
+    bool mQueues = false;
 };
 
 }  // namespace testsupport

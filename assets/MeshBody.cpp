@@ -1,0 +1,35 @@
+#include "assets/MeshBody.h"
+
+#include <OgreException.h>
+
+#include <new>
+#include <stdexcept>
+
+#include "assets/OffMesh.h"
+#include "assets/PlyMesh.h"
+
+void initMeshBody(physics::rigidbody::TriangleMeshBody* body, float mass, const std::string& name, int numVertices,
+                  float* vertices, int numFaces, unsigned short* faces, bool dynamic)
+{
+    try {
+        physics::rigidbody::initTriangleMesh(body, mass, numVertices, vertices, numFaces, faces, dynamic);
+    } catch (const std::invalid_argument& e) {
+        OGRE_EXCEPT(Ogre::Exception::ERR_INVALIDPARAMS, "the body of mesh \"" + name + "\": " + e.what(),
+                    "initMeshBody");
+    } catch (const std::bad_alloc&) {
+        OGRE_EXCEPT(Ogre::Exception::ERR_INTERNAL_ERROR, "the body of mesh \"" + name + "\": out of memory",
+                    "initMeshBody");
+    }
+}
+
+void initMeshBody(physics::rigidbody::TriangleMeshBody* body, float mass, OffMesh& model, bool dynamic)
+{
+    initMeshBody(body, mass, model.mMesh ? model.mMesh->getName() : std::string(), model.mNumVertices,
+                 model.mVertices, model.mNumFaces, model.mFaces, dynamic);
+}
+
+void initMeshBody(physics::rigidbody::TriangleMeshBody* body, float mass, PlyMesh& model, bool dynamic)
+{
+    initMeshBody(body, mass, model.mMesh ? model.mMesh->getName() : std::string(), model.mNumVertices,
+                 model.mVertices, model.mNumFaces, model.mFaces, dynamic);
+}
