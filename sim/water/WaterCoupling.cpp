@@ -5,6 +5,7 @@
 // out to its four neighbours.
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <utility>
 
 #include "sim/maths/Matrix4.h"
@@ -255,7 +256,26 @@ void WaterSimulator::RayLines::set(int first, int last, int n, int cells, float 
         }
     };
     if (first < 0) addOuter(first, std::min(last, -1));
-    for (long long i = std::max(first, 0); i <= std::min(last, latticeLast); ++i) add(i, 1);
+    if (latticeN != n || latticeCells != cells || std::memcmp(&latticeSize, &size, sizeof size) != 0) {
+        latticeWorld.clear();
+        latticeGrid.clear();
+        latticeNode.clear();
+        for (int i = 0; i <= latticeLast; ++i) {
+            const RayLine line = rayLine(i, n, cells, size);
+            latticeWorld.push_back(line.world);
+            latticeGrid.push_back(line.grid);
+            latticeNode.push_back(line.node);
+        }
+        latticeN = n;
+        latticeCells = cells;
+        latticeSize = size;
+    }
+    for (int i = std::max(first, 0); i <= std::min(last, latticeLast); ++i) {
+        world.push_back(latticeWorld[std::size_t(i)]);
+        grid.push_back(latticeGrid[std::size_t(i)]);
+        node.push_back(latticeNode[std::size_t(i)]);
+        weight.push_back(1.0);
+    }
     if (last > latticeLast) addOuter(std::max(first, latticeLast + 1), last);
 }
 

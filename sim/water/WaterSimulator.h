@@ -95,6 +95,13 @@ private:
         // scratch grid along that side, over a domain of the given size; with
         // runs, far beyond the lattice's edges only some of them, each for a run.
         void set(int first, int last, int n, int cells, float size, bool runs);
+
+        // The lattice's own lines 0..256 for the grid and domain they were worked
+        // out for: the same for every body of every coupling.
+        std::vector<float> latticeWorld, latticeGrid;
+        std::vector<int> latticeNode;
+        int latticeN = -1, latticeCells = -1;
+        float latticeSize = 0.0f;
     };
     RayLines mRayColumns, mRayRows;
     MeshRayLattice mMeshRays;
