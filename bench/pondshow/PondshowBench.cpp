@@ -2,8 +2,8 @@
 // sampled through Ogre without a display, the bunny model, 40 spheres, the
 // coupled water with its random drops) stepped as the program steps it, one
 // simulated second of 60 sub-steps and its parts. Argument 0 runs the plain
-// forms (the full mesh walks and the water step of tests/support/ReferenceWater.h),
-// 1 the library's: compare the pairs of one run. Only the simulation is timed;
+// forms (every pair searched, the full mesh walks and the water step of
+// tests/support/ReferenceWater.h), 1 the library's: compare the pairs of one run. Only the simulation is timed;
 // every iteration starts from the same bodies and water.
 #include <Ogre.h>
 #include <OgreDefaultHardwareBufferManager.h>
@@ -22,6 +22,7 @@
 #include "platform/CrtRandom.h"
 #include "platform/terrain/TerrainSceneManager.h"
 #include "programs/pondshow/pondshow.h"
+#include "sim/rigidbody/BroadPhase.h"
 #include "sim/rigidbody/CollideMesh.h"
 #include "sim/rigidbody/Collide.h"
 
@@ -195,10 +196,19 @@ Lake& lakeAt(int seconds)
     return lake;
 }
 
-// Restores the culled walks whatever a benchmark did.
-struct WalkMode {
-    explicit WalkMode(MeshWalk walk) { setMeshWalk(walk); }
-    ~WalkMode() { setMeshWalk(MeshWalk::CULLED); }
+// The plain forms of the contact search and the mesh walks, or the library's;
+// the library's again whatever a benchmark did.
+struct SearchForms {
+    explicit SearchForms(bool library)
+    {
+        setContactSearch(library ? ContactSearch::BROAD : ContactSearch::FULL);
+        setMeshWalk(library ? MeshWalk::CULLED : MeshWalk::FULL);
+    }
+    ~SearchForms()
+    {
+        setContactSearch(ContactSearch::BROAD);
+        setMeshWalk(MeshWalk::CULLED);
+    }
 };
 
 bool libraryForm(const benchmark::State& state) { return state.range(0) != 0; }
@@ -232,7 +242,7 @@ void BM_PondshowSecond(benchmark::State& state)
 {
     const int from = state.range(1) == 0 ? 0 : 10;
     Lake& lake = lakeAt(from);
-    const WalkMode mode(libraryForm(state) ? MeshWalk::CULLED : MeshWalk::FULL);
+    const SearchForms forms(libraryForm(state));
     const WaterStep step = waterStepOf(state);
     BodyStepTimer bodies;
     lake.mSimulator->mListeners.push_back(&bodies);
@@ -267,7 +277,7 @@ BENCHMARK(BM_PondshowSecond)->ArgsProduct({{0, 1}, {0, 1}})->Unit(benchmark::kMi
 void BM_PondshowContacts(benchmark::State& state)
 {
     Lake& lake = lakeAt(10);
-    const WalkMode mode(libraryForm(state) ? MeshWalk::CULLED : MeshWalk::FULL);
+    const SearchForms forms(libraryForm(state));
     const int kind = int(state.range(1));
     std::vector<std::pair<RigidBody*, RigidBody*>> pairs;
     const std::vector<RigidBody*>& b = lake.mSimulator->mBodies;
@@ -286,6 +296,16 @@ void BM_PondshowContacts(benchmark::State& state)
     state.counters["contacts"] = double(contacts.size());
 }
 BENCHMARK(BM_PondshowContacts)->ArgsProduct({{0, 1}, {0, 1, 2, 3}})->Unit(benchmark::kMicrosecond);
+
+// The whole contact search of the settled pose.
+void BM_PondshowContactSearch(benchmark::State& state)
+{
+    Lake& lake = lakeAt(10);
+    const SearchForms forms(libraryForm(state));
+    for (auto _ : state) lake.mSimulator->findContacts();
+    state.counters["contacts"] = double(lake.mSimulator->mContacts.size());
+}
+BENCHMARK(BM_PondshowContactSearch)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 
 // The impulses of the settled pose's contacts (each iteration from the same momenta).
 void BM_PondshowImpulses(benchmark::State& state)

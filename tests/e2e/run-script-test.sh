@@ -30,15 +30,22 @@ if [ ! -d "$root/programs/$(sed -n 's/^default_program=//p' "$root/scripts/run")
 fi
 
 # With everything built, the run says only that it uses a virtual display; the
-# screenshot is the program's own, in its working directory.
-shot=$build/run/programs/$program/bin/screenshot_1.png
-rm -f "$shot"
+# screenshot is the program's own, in its working directory. Without a name
+# the run starts the default program.
 unset DISPLAY
-run "$program/"
-[ "$status" = 0 ] || fail "exit code $status"
-[ "$(grep -c '' "$scratch/err")" = 1 ] &&
-  grep -qx "No display: running $program on the virtual display :[0-9]*" "$scratch/err" ||
-  fail "standard error holds more than the virtual display's line"
-grep -qxF "Screenshot: $shot" "$scratch/out" || fail "no screenshot named"
-[ "$(head -c 4 "$shot" | tail -c 3)" = PNG ] || fail "$shot is no PNG file"
+expect_run() {
+  local name=$1 shot=$build/run/programs/$1/bin/screenshot_1.png
+  shift
+  rm -f "$shot"
+  run "$@"
+  [ "$status" = 0 ] || fail "$name: exit code $status"
+  [ "$(grep -c '' "$scratch/err")" = 1 ] &&
+    grep -qx "No display: running $name on the virtual display :[0-9]*" "$scratch/err" ||
+    fail "$name: standard error holds more than the virtual display's line"
+  grep -qxF "Screenshot: $shot" "$scratch/out" || fail "$name: no screenshot named"
+  [ "$(head -c 4 "$shot" | tail -c 3)" = PNG ] || fail "$shot is no PNG file"
+}
+expect_run "$program" "$program/"
+default=$(sed -n 's/^default_program=//p' "$root/scripts/run")
+[ -d "$root/programs/$default" ] && expect_run "$default"
 echo "PASS [scripts/run]"
