@@ -60,6 +60,14 @@ set(MARROWFIELD_RESOURCE_LOCATIONS
   "FileSystem=${MARROWFIELD_MEDIA_DIR}/textures"
   "FileSystem=${MARROWFIELD_MEDIA_DIR}/meshes")
 
+# The resource locations of the programs that draw water: the sky box materials
+# ("Sky/ClubTropicana", "Sky/EarlyMorning", "Sky/Clouds"), their generated
+# faces, and the water configurations "WaterTest2.hdx" and "HydraxDemo.hdx", for
+#   marrowfield_program(<name> ... RESOURCES ${MARROWFIELD_WATER_RESOURCES})
+set(MARROWFIELD_WATER_RESOURCES
+  "FileSystem=${PROJECT_SOURCE_DIR}/media/water"
+  "FileSystem=${MARROWFIELD_MEDIA_DIR}/water")
+
 # Under AddressSanitizer, everything that writes a PNG through Ogre 1.12.10's
 # Codec_STBI plug-in (the texture generator, screenshots) would stop at once: the
 # plug-in frees stb's malloc'd buffer with delete[]. That mismatch is the
