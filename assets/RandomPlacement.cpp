@@ -2,6 +2,8 @@
 
 #include <OgreException.h>
 
+#include <string>
+
 #include "platform/CrtRandom.h"
 
 float hundredths(double numerator)
@@ -23,10 +25,10 @@ physics::Vector3 drawColumnPoint()
     return columnPoint(rx, ry, rz);
 }
 
-void refuseRandomPlacement(const std::string& what, unsigned bodyIndex, int attempts)
+void refusePlacement(const char* what, int index, int count, int attempts)
 {
     OGRE_EXCEPT(Ogre::Exception::ERR_INVALID_STATE,
-                "the " + what + " (body " + std::to_string(bodyIndex) + ") found no free place in " +
-                    std::to_string(attempts) + " attempts",
-                "placeEachAtRandom");
+                std::string("no free place for ") + what + " " + std::to_string(index + 1) + " of " +
+                    std::to_string(count) + " after " + std::to_string(attempts) + " attempts",
+                "placeAtRandom");
 }

@@ -1,8 +1,10 @@
 #include "assets/RandomPlacement.h"
 
 #include <OgreException.h>
+
 #include <gtest/gtest.h>
 
+#include <string>
 #include <vector>
 
 #include "platform/CrtRandom.h"
@@ -47,7 +49,7 @@ TEST(RandomPlacement, KeepsTheFirstFreePlacesOfTheDrawStream)
     simulator.addBody(blocker);
 
     platform::crtSrand(27493);
-    placeAtRandom<SphereBody>(simulator, 4, [&](SphereBody* body) { initSphere(body, 6, RADIUS); });
+    placeAtRandom<SphereBody>(simulator, 4, "sphere", [&](SphereBody* body) { initSphere(body, 6, RADIUS); });
     simulator.commitBodies();
     ASSERT_EQ(simulator.getNumBodies(), 5u);
 
@@ -87,38 +89,32 @@ TEST(RandomPlacement, KeepsTheFirstFreePlacesOfTheDrawStream)
     testsupport::deleteBodies(simulator);
 }
 
-// A body that every draw puts where another lies ends the scene after the
-// bound, naming it; the refused records are deleted, the earlier bodies stay.
-TEST(RandomPlacement, NoFreePlaceEndsTheSceneAfterTheBound)
+// A column with no free place ends the placement with an error naming the body,
+// once the body has used its attempts (three draws each); nothing refused is queued.
+TEST(RandomPlacement, AFullColumnEndsWithAnErrorNamingTheBody)
 {
     RigidBodySimulator simulator;
     auto* blocker = new SphereBody();
-    initSphere(blocker, 1, 10.0f);
-    setAtRest(blocker, Vector3{0, 5, 0});
+    initSphere(blocker, 1, 100);
+    setAtRest(blocker, Vector3{0, 0, 0});
     simulator.addBody(blocker);
-    simulator.commitBodies();
-    auto* placed = new SphereBody();
-    initSphere(placed, 1, 0.5f);
-    setAtRest(placed, Vector3{40, 5, 0});
-    simulator.addBody(placed);
 
     platform::crtSrand(27493);
-    int attempts = 0;
     try {
-        placeEachAtRandom<SphereBody>(simulator, 1, "sphere", [&](SphereBody* body) {
-            ++attempts;
-            initSphere(body, 1, 0.5f);
-            setAtRest(body, drawColumnPoint());
-        });
-        FAIL() << "no exception";
+        placeAtRandom<SphereBody>(simulator, 3, "ball", [](SphereBody* body) { initSphere(body, 6, 0.3f); });
+        ADD_FAILURE() << "no error";
     } catch (const Ogre::Exception& e) {
-        EXPECT_NE(e.getDescription().find("the sphere (body 2) found no free place in 10000 attempts"),
-                  std::string::npos)
-            << e.getDescription();
+        const std::string text = e.getDescription();
+        EXPECT_NE(text.find("ball 1 of 3"), std::string::npos) << text;
+        EXPECT_NE(text.find(std::to_string(MAX_PLACEMENT_ATTEMPTS) + " attempts"), std::string::npos) << text;
     }
-    EXPECT_EQ(attempts, MAX_PLACEMENT_ATTEMPTS);
-    EXPECT_EQ(simulator.mPendingBodies.size(), 1u);
+    const int next = platform::crtRand();
     simulator.commitBodies();
+    EXPECT_EQ(simulator.getNumBodies(), 1u);
+
+    platform::crtSrand(27493);
+    for (int i = 0; i < 3 * MAX_PLACEMENT_ATTEMPTS; ++i) platform::crtRand();
+    EXPECT_EQ(platform::crtRand(), next);
     testsupport::deleteBodies(simulator);
 }
 
