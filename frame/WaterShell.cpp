@@ -1,6 +1,5 @@
 #include "frame/WaterShell.h"
 
-#include <OgreEntity.h>
 #include <OgreException.h>
 #include <OgreLight.h>
 #include <OgreMaterialManager.h>
@@ -10,9 +9,11 @@
 
 #include "assets/HydraxGrid.h"
 #include "assets/MeshBody.h"
+#include "assets/ModelNode.h"
 #include "assets/OffMesh.h"
 #include "assets/Terrain.h"
 #include "frame/FixedStepClock.h"
+#include "frame/PlayerCamera.h"
 #include "frame/PoseCopy.h"
 #include "platform/CrtRandom.h"
 #include "platform/hydrax/Hydrax.h"
@@ -29,13 +30,14 @@ WaterShell::WaterShell(const Settings& settings) : mDraw(platform::crtRand), mSe
 
 WaterShell::~WaterShell() = default;
 
+Ogre::Camera* WaterShell::createRippleCamera(Ogre::SceneManager* sceneMgr)
+{
+    return createPlayerCamera(sceneMgr, Ogre::Vector3(-70, 50, -70), Ogre::Vector3(0, 10, 0));
+}
+
 void WaterShell::createCamera()
 {
-    mCamera = mSceneMgr->createCamera("PlayerCam");
-    mCamera->setPosition(mSettings.cameraPosition);
-    mCamera->lookAt(mSettings.cameraTarget);
-    mCamera->setNearClipDistance(0.5);
-    mCamera->setFarClipDistance(599994);
+    mCamera = mSettings.camera(mSceneMgr);
 }
 
 void WaterShell::createScene()
@@ -128,12 +130,7 @@ void WaterShell::createSimulator()
 
 void WaterShell::addTerrainBody()
 {
-    TriangleMeshBody* body = new TriangleMeshBody();
-    body->id = std::int32_t(mSimulator->getNumBodies());
-    initMeshBody(body, 4.0f, mTerrain->mMesh->getName(), int(mTerrain->mNumVertices), mTerrain->mVertices,
-                 int(mTerrain->mNumFaces), mTerrain->mFaces, false);
-    setAtRest(body, Vector3{0, 0, 0});
-    mSimulator->addBody(body);
+    queueMeshBody(*mSimulator, std::int32_t(mSimulator->getNumBodies()), 4.0f, *mTerrain, false, Vector3{0, 0, 0});
 }
 
 // The name "Bunny" is the one the entity "Ninja" shows: the terrain's coarse
@@ -145,21 +142,12 @@ void WaterShell::loadBunny()
 
 void WaterShell::addBunnyBody(float mass, const Vector3& position)
 {
-    TriangleMeshBody* body = new TriangleMeshBody();
-    body->id = 1;
-    initMeshBody(body, mass, *mMesh, true);
-    setAtRest(body, position);
-    mSimulator->addBody(body);
-    mBunnyBody = body;
+    mBunnyBody = queueMeshBody(*mSimulator, 1, mass, *mMesh, true, position);
 }
 
 void WaterShell::createBunnyNode()
 {
-    Ogre::Entity* entity = mSceneMgr->createEntity("Ninja", "Bunny");
-    entity->setCastShadows(true);
-    entity->setMaterialName("Examples/Bunny");
-    mBunnyNode = mSceneMgr->getRootSceneNode()->createChildSceneNode(Ogre::Vector3::ZERO, Ogre::Quaternion::IDENTITY);
-    mBunnyNode->attachObject(entity);
+    mBunnyNode = createModelNode(mSceneMgr, "Ninja", "Bunny", true);
 }
 
 bool WaterShell::queueIfFree(RigidBody* body, const Vector3& position)

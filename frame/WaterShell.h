@@ -9,7 +9,8 @@
 // clock's sub-steps (forces cleared, water with its modifiers, coupling and
 // flow, bodies); the layer placed from the surface and updated; the poses
 // copied; the layer updated again.
-#include <OgreVector.h>
+#include <OgreCamera.h>
+#include <OgreSceneManager.h>
 
 #include <string>
 
@@ -36,8 +37,8 @@ public:
     };
 
     struct Settings {
-        Ogre::Vector3 cameraPosition;
-        Ogre::Vector3 cameraTarget;
+        // Makes "PlayerCam" where the program looks from.
+        Ogre::Camera* (*camera)(Ogre::SceneManager* sceneMgr);
         // Vertices per side of the terrain's coarse mesh; 0: no terrain, flat
         // ground at 0 and the generic scene manager.
         unsigned terrainMeshSamples;
@@ -61,6 +62,9 @@ public:
     // The terrain scene manager's material of the world geometry, which gets
     // the layer's depth technique.
     static constexpr const char* TERRAIN_MATERIAL = "SceneManagerInstance1/Terrain";
+
+    // The water-only programs' camera: the whole water from high above a corner.
+    static Ogre::Camera* createRippleCamera(Ogre::SceneManager* sceneMgr);
 
     explicit WaterShell(const Settings& settings);
     ~WaterShell() override;

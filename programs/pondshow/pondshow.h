@@ -7,6 +7,7 @@
 
 #include "assets/CubeMesh.h"
 #include "assets/RandomPlacement.h"
+#include "frame/PlayerCamera.h"
 #include "frame/WaterShell.h"
 #include "platform/CrtRandom.h"
 #include "programs/pondshow/WaterSource.h"
@@ -34,8 +35,9 @@ public:
     static Settings lake()
     {
         Settings s;
-        s.cameraPosition = {-30, 25, -30};
-        s.cameraTarget = {0, 8, 0};
+        s.camera = [](Ogre::SceneManager* sceneMgr) {
+            return createPlayerCamera(sceneMgr, Ogre::Vector3(-30, 25, -30), Ogre::Vector3(0, 8, 0));
+        };
         s.terrainMeshSamples = 13;
         s.waterSize = LAKE_SIZE;
         s.waterCells = 65;

@@ -13,6 +13,7 @@
 #include "HeadlessScene.h"
 #include "WaterScene.h"
 #include "assets/HydraxGrid.h"
+#include "frame/CouplingCamera.h"
 #include "platform/hydrax/Noise/Perlin.h"
 
 namespace {
@@ -73,8 +74,7 @@ public:
     static Settings settings(Drops drops, double step)
     {
         Settings s;
-        s.cameraPosition = {-30, 20, -30};
-        s.cameraTarget = {0, 1, 0};
+        s.camera = createCouplingCamera;
         s.terrainMeshSamples = 0;
         s.waterSize = 16;
         s.waterCells = 17;
