@@ -12,6 +12,7 @@
 #include "assets/ModelNode.h"
 #include "assets/OffMesh.h"
 #include "assets/Terrain.h"
+#include "frame/CouplingCamera.h"
 #include "frame/FixedStepClock.h"
 #include "frame/PlayerCamera.h"
 #include "frame/PoseCopy.h"
@@ -29,6 +30,35 @@ WaterShell::WaterShell(const Settings& settings) : mDraw(platform::crtRand), mSe
 }
 
 WaterShell::~WaterShell() = default;
+
+WaterShell::Settings WaterShell::couplingSettings(unsigned terrainMeshSamples, bool statsShownAtStart)
+{
+    Settings s;
+    s.camera = createCouplingCamera;
+    s.terrainMeshSamples = terrainMeshSamples;
+    s.waterSize = LAKE_SIZE;
+    s.waterCells = 65;
+    s.light = Light::LIGHT0;
+    s.drops = Drops::EVERY_FRAME;
+    s.step = 1.0 / 60.0;
+    s.statsShownAtStart = statsShownAtStart;
+    return s;
+}
+
+WaterShell::Settings WaterShell::rippleSettings(unsigned terrainMeshSamples, float waterSize, int waterCells,
+                                                double step)
+{
+    Settings s;
+    s.camera = createRippleCamera;
+    s.terrainMeshSamples = terrainMeshSamples;
+    s.waterSize = waterSize;
+    s.waterCells = waterCells;
+    s.light = Light::SUN_LIGHT;
+    s.drops = Drops::EVERY_FRAME;
+    s.step = step;
+    s.statsShownAtStart = false;
+    return s;
+}
 
 Ogre::Camera* WaterShell::createRippleCamera(Ogre::SceneManager* sceneMgr)
 {
@@ -162,8 +192,10 @@ void WaterShell::refusePlace(const std::string& name, const Vector3& position)
 {
     char place[96];
     std::snprintf(place, sizeof place, "(%g, %g, %g)", double(position.x), double(position.y), double(position.z));
+    const std::size_t index = mSimulator->getNumBodies() + mSimulator->mPendingBodies.size();
     OGRE_EXCEPT(Ogre::Exception::ERR_INVALID_STATE,
-                "the " + name + " cannot be placed at " + place + ": it touches a body placed before it",
+                "the " + name + " (body " + std::to_string(index) + ") cannot be placed at " + place +
+                    ": it touches a body placed before it",
                 "WaterShell::placeBody");
 }
 

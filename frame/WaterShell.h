@@ -63,7 +63,12 @@ public:
     // the layer's depth technique.
     static constexpr const char* TERRAIN_MATERIAL = "SceneManagerInstance1/Terrain";
 
-    // The water-only programs' camera: the whole water from high above a corner.
+    // The coupling programs: one body on the lake's water, the coupling camera,
+    // "Light0", a drop drawn every frame, sub-steps of 1/60 s.
+    static Settings couplingSettings(unsigned terrainMeshSamples, bool statsShownAtStart);
+    // The water-only programs: the whole water seen from high above a corner,
+    // "SunLight", a drop drawn every frame, the statistics hidden.
+    static Settings rippleSettings(unsigned terrainMeshSamples, float waterSize, int waterCells, double step);
     static Ogre::Camera* createRippleCamera(Ogre::SceneManager* sceneMgr);
 
     explicit WaterShell(const Settings& settings);

@@ -73,7 +73,7 @@ for c in '#2a8cb4' '#3aa08a' '#1e6e9a'; do
   convert -size 20x20 "xc:$c" "$scratch/image.png"
   expect pass "water: $c" check_colours "$scratch/image.png"
 done
-for c in '#08161c' '#808080' '#6a7f5a' '#c08040' '#ffffff'; do
+for c in '#08161c' '#14385a' '#808080' '#6a7f5a' '#c08040' '#ffffff'; do
   convert -size 20x20 "xc:$c" "$scratch/image.png"
   expect fail "not water: $c" check_colours "$scratch/image.png"
 done

@@ -82,9 +82,10 @@ check_log() {
 # colour_is <kind> <red> <green> <blue>: mean components from 0 to 1.
 colour_is() {
   case $1 in
-    # Blue-green: red the weakest by a clear margin, and bright enough to be seen.
+    # Blue-green: red the weakest by a clear margin, green and blue both bright
+    # enough to be seen (the sky box's deep blue below the horizon is no water).
     water) awk -v r="$2" -v g="$3" -v b="$4" 'BEGIN {
-             m = g > b ? g : b; exit !(r < g && r < b && m - r > 0.1 && m > 0.3) }' ;;
+             m = g > b ? g : b; exit !(r < g && r < b && m - r > 0.1 && g > 0.28 && b > 0.28) }' ;;
     *) echo "unknown colour kind $1"; return 1 ;;
   esac
 }

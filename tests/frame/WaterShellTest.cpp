@@ -297,7 +297,7 @@ TEST(WaterShell, BodyPlacedOnAnotherEndsTheScene)
         crowded.createBodies();
         FAIL() << "no exception";
     } catch (const Ogre::Exception& e) {
-        EXPECT_NE(e.getDescription().find("the second sphere cannot be placed at (0, 10.5, 0)"), std::string::npos)
+        EXPECT_NE(e.getDescription().find("the second sphere (body 1) cannot be placed at (0, 10.5, 0)"), std::string::npos)
             << e.getDescription();
     }
     ASSERT_EQ(crowded.mSimulator->mPendingBodies.size(), 1u) << "the refused body is not queued";
