@@ -7,7 +7,9 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
+#include <deque>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -22,7 +24,13 @@
 #include "assets/HydraxGrid.h"
 #include "platform/CrtRandom.h"
 #include "platform/hydrax/MaterialManager.h"
+#include "platform/hydrax/Noise/Perlin.h"
+#include "programs/floatball/floatball.h"
+#include "programs/floatcrate/floatcrate.h"
+#include "programs/floatshell/floatshell.h"
 #include "programs/pondshow/pondshow.h"
+#include "programs/ripplebasic/ripplebasic.h"
+#include "programs/ripplehill/ripplehill.h"
 #include "sim/rigidbody/MeshTree.h"
 
 namespace {
@@ -31,13 +39,17 @@ using namespace physics;
 using namespace physics::rigidbody;
 using testsupport::HeadlessOgre;
 
+const char* const LAKE_TERRAIN_FOLDER = MARROWFIELD_MEDIA_DIR "/terrain";
+bool programMediaProvided = false;
+
 // The programs' resources in the default group, once per process.
 void provideProgramMedia()
 {
     Ogre::ResourceGroupManager& groups = Ogre::ResourceGroupManager::getSingleton();
     static const bool provided = [&] {
+        programMediaProvided = true;
         for (const char* location :
-             {MARROWFIELD_MEDIA_DIR "/terrain", MARROWFIELD_SCRIPTS_DIR "/water", MARROWFIELD_MEDIA_DIR "/water",
+             {LAKE_TERRAIN_FOLDER, MARROWFIELD_SCRIPTS_DIR "/water", MARROWFIELD_MEDIA_DIR "/water",
               MARROWFIELD_MEDIA_DIR "/meshes", MARROWFIELD_SCRIPTS_DIR "/materials"})
             groups.addResourceLocation(location, "FileSystem", Ogre::RGN_DEFAULT);
         groups.initialiseResourceGroup(Ogre::RGN_DEFAULT);
@@ -91,9 +103,9 @@ using Headless = testsupport::HeadlessWaterProgram<Program>;
 template <class Program>
 class BuiltProgram {
 public:
-    BuiltProgram()
+    explicit BuiltProgram(bool withMedia = true)
     {
-        provideProgramMedia();
+        if (withMedia) provideProgramMedia();
         testsupport::forgetCubeMesh();
         program.reset(new Headless<Program>());
         program->prepare(program->usesTerrainSceneManager() ? testsupport::newTerrainSceneManager()
@@ -145,24 +157,30 @@ void expectCamera(const WaterShell& program, const Ogre::Vector3& position, cons
     EXPECT_EQ(program.mCamera->getFarClipDistance(), 599994.0f);
 }
 
-// The water over the lake, its grid drawn by the layer, and what both logged.
+// The water, its grid drawn by the layer, and what both logged: over the
+// lake's terrain (65 cells over 50 units, the terrain's heights as its ground,
+// the depth technique on the terrain's material) or over flat ground.
 template <class Program>
-void expectLakeWater(const BuiltProgram<Program>& built, bool coupled)
+void expectWater(const BuiltProgram<Program>& built, int cells, float size, bool coupled)
 {
     const WaterShell& program = *built.program;
     const water::WaterSimulator& water = *program.mWater;
-    EXPECT_EQ(water.mNx, 65);
-    EXPECT_EQ(water.mSize, 50.0f);
+    EXPECT_EQ(water.mNx, cells);
+    EXPECT_EQ(water.mSize, size);
     EXPECT_EQ(water.mLevel, 10.0f);
-    for (int k = 0; k < 65 * 65; ++k) ASSERT_EQ(water.mGround.data[k], program.mTerrain->mHeights[k]) << k;
+    for (int k = 0; k < cells * cells; ++k) {
+        const float ground = program.mTerrain ? program.mTerrain->mHeights[k] : 0.0f;
+        ASSERT_EQ(water.mGround.data[k], ground) << k;
+    }
     EXPECT_EQ(water.mRigidBodySimulator, coupled ? program.mSimulator : nullptr);
 
     const auto* grid = dynamic_cast<const HydraxGrid*>(program.mHydrax->getModule());
     ASSERT_NE(grid, nullptr);
     EXPECT_EQ(grid->getName(), "HydraxGridVertex");
     EXPECT_EQ(grid->mWaterSimulator, program.mWater);
-    EXPECT_EQ(grid->mOptions.Complexity, 65);
-    EXPECT_EQ(grid->mOptions.MeshSize, Hydrax::Size(50, 50));
+    EXPECT_EQ(grid->mOptions.Complexity, cells) << "after the configuration was read";
+    EXPECT_EQ(grid->mOptions.MeshSize, Hydrax::Size(int(size), int(size)));
+    EXPECT_EQ(grid->mOptions.Strength, 32.5f);
     EXPECT_TRUE(program.mHydrax->isCreated());
     EXPECT_EQ(program.mHydrax->getSunPosition(), Ogre::Vector3(0, 40000, 0));
     EXPECT_EQ(built.logCount("[Hydrax] Creating HydraxGridVertex module."), 1);
@@ -170,8 +188,16 @@ void expectLakeWater(const BuiltProgram<Program>& built, bool coupled)
 
     // The terrain's material draws as before, with the layer's depth technique beside.
     Ogre::MaterialPtr terrain = Ogre::MaterialManager::getSingleton().getByName(WaterShell::TERRAIN_MATERIAL);
-    ASSERT_EQ(terrain->getNumTechniques(), 2u);
-    EXPECT_EQ(terrain->getTechnique(1)->getSchemeName(), Hydrax::MaterialManager::DEPTH_SCHEME);
+    ASSERT_EQ(terrain->getNumTechniques(), program.mTerrain ? 2u : 1u);
+    if (program.mTerrain) {
+        EXPECT_EQ(terrain->getTechnique(1)->getSchemeName(), Hydrax::MaterialManager::DEPTH_SCHEME);
+    }
+}
+
+template <class Program>
+void expectLakeWater(const BuiltProgram<Program>& built, bool coupled)
+{
+    expectWater(built, 65, 50.0f, coupled);
 }
 
 void expectLight0(Ogre::SceneManager* scene)
@@ -331,6 +357,282 @@ TEST_F(WaterPrograms, MissingTerrainMaterialIsNamed)
     } catch (const Ogre::Exception& e) {
         EXPECT_NE(e.getDescription().find("\"SceneManagerInstance1/Terrain\""), std::string::npos)
             << e.getDescription();
+    }
+}
+
+// One body of a coupling program and the node that draws it (an empty mesh
+// name: no node).
+struct FloatingBody {
+    ShapeType shape;
+    float mass;
+    float size;  // the radius of a sphere, the edge of a box; none for a mesh
+    std::int32_t id;
+    Vector3 position;
+    const char* entityName;
+    const char* nodeName;
+    const char* meshName;
+};
+
+// What each of the five programs is, as far as a scene without a display shows it.
+struct WaterProgramCase {
+    const char* name;
+    bool terrainSceneManager;
+    bool statsShown;
+    Ogre::Vector3 cameraPosition, cameraTarget;
+    int cells;
+    float size;
+    double step;
+    int terrainTriangles;  // of the static ground body; 0 without bodies
+    bool cubeMesh;
+    std::vector<FloatingBody> bodies;  // body 1 on; empty: no simulator
+};
+
+const Ogre::Vector3 COUPLING_CAMERA(-30, 20, -30), COUPLING_TARGET(0, 1, 0);
+const Ogre::Vector3 RIPPLE_CAMERA(-70, 50, -70), RIPPLE_TARGET(0, 10, 0);
+
+const WaterProgramCase waterPrograms[] = {
+    {"floatball", true, false, COUPLING_CAMERA, COUPLING_TARGET, 65, 50, 1.0 / 60.0, 288, true,
+     {{SHAPE_SPHERE, 0.3f, 0.5f, 0, {0, 10.5f, 0}, "Object1", "object_parent1", "sphere.mesh"}}},
+    {"floatcrate", true, true, COUPLING_CAMERA, COUPLING_TARGET, 65, 50, 1.0 / 60.0, 72, true,
+     {{SHAPE_BOX, 0.6f, 1.0f, 0, {0, 10.5f, 0}, "Box0", "box_parent0", "my_cube_mesh"}}},
+    {"floatshell", true, true, COUPLING_CAMERA, COUPLING_TARGET, 65, 50, 1.0 / 60.0, 72, false,
+     {{SHAPE_TRIANGLE_MESH, 0.25f, 0, 1, {0, 12.5f, 0}, "Ninja", "", "Bunny"}}},
+    {"ripplehill", true, false, RIPPLE_CAMERA, RIPPLE_TARGET, 65, 50, 1.0 / 60.0, 0, false, {}},
+    {"ripplebasic", false, false, RIPPLE_CAMERA, RIPPLE_TARGET, 129, 100, 1.0 / 30.0, 0, false, {}},
+};
+
+std::deque<int> script;
+int scriptedDraw()
+{
+    EXPECT_FALSE(script.empty()) << "more draws than scripted";
+    if (script.empty()) return 32767;
+    const int r = script.front();
+    script.pop_front();
+    return r;
+}
+
+struct StepCounter : water::WaterModifier {
+    void apply(float dt, water::WaterSimulator*) override
+    {
+        ++steps;
+        lastDt = dt;
+    }
+    int steps = 0;
+    float lastDt = 0;
+};
+
+double noiseTime(const WaterShell& program)
+{
+    return static_cast<Hydrax::Noise::Perlin*>(program.mHydrax->getModule()->getNoise())->getTime();
+}
+
+void expectFloatingBodies(WaterShell& program, const WaterProgramCase& c)
+{
+    if (c.bodies.empty()) {
+        EXPECT_EQ(program.mSimulator, nullptr);
+        EXPECT_TRUE(program.mNodes.empty());
+        return;
+    }
+    RigidBodySimulator& simulator = *program.mSimulator;
+    ASSERT_EQ(simulator.getNumBodies(), 1 + c.bodies.size());
+    const auto* ground = static_cast<const TriangleMeshBody*>(simulator.getBody(0));
+    ASSERT_EQ(ground->shapeType, SHAPE_TRIANGLE_MESH);
+    EXPECT_EQ(ground->id, 0);
+    EXPECT_EQ(ground->mass, 4.0f);
+    EXPECT_EQ(ground->inverseMass, 0.0f);
+    EXPECT_EQ(ground->meshTree->triangleCount, c.terrainTriangles);
+    EXPECT_EQ(ground->meshTree->vertices, program.mTerrain->mVertices);
+    expectAtRest(ground, {0, 0, 0});
+
+    ASSERT_EQ(program.mNodes.size(), 1 + c.bodies.size());
+    EXPECT_EQ(program.mNodes[0], nullptr);
+    for (std::size_t i = 0; i < c.bodies.size(); ++i) {
+        SCOPED_TRACE(i + 1);
+        const FloatingBody& row = c.bodies[i];
+        const RigidBody* body = simulator.getBody(unsigned(i + 1));
+        ASSERT_EQ(body->shapeType, row.shape);
+        EXPECT_EQ(body->id, row.id);
+        EXPECT_EQ(body->mass, row.mass);
+        EXPECT_EQ(body->inverseMass, float(1.0 / row.mass));
+        expectAtRest(body, row.position);
+        if (row.shape == SHAPE_SPHERE) {
+            EXPECT_EQ(static_cast<const SphereBody*>(body)->radius, row.size);
+        }
+        for (int axis = 0; axis < 3 && row.shape == SHAPE_BOX; ++axis) {
+            EXPECT_EQ(static_cast<const BoxBody*>(body)->halfExtents[axis], row.size / 2);
+        }
+        if (row.shape == SHAPE_TRIANGLE_MESH) {
+            EXPECT_EQ(body, program.mBunnyBody);
+            EXPECT_EQ(static_cast<const TriangleMeshBody*>(body)->meshTree->vertices, program.mMesh->mVertices);
+            EXPECT_EQ(program.mNodes[i + 1], program.mBunnyNode);
+        }
+        expectNode(program.mNodes[i + 1], row.nodeName, row.entityName, row.meshName);
+        // A node shows its body at its size: a sphere of the radius, a box of the edge.
+        if (row.shape != SHAPE_TRIANGLE_MESH) {
+            const auto* entity = static_cast<const Ogre::Entity*>(program.mNodes[i + 1]->getAttachedObject(0));
+            const float drawn = row.shape == SHAPE_SPHERE ? 2 * row.size : row.size;
+            EXPECT_FLOAT_EQ(program.mNodes[i + 1]->getScale().x * entity->getBoundingBox().getSize().x, drawn);
+        }
+    }
+}
+
+template <class Program>
+void expectWaterProgram(const WaterProgramCase& c)
+{
+    forgetTerrainMaterial();
+    provideTerrainMaterial();
+    BuiltProgram<Program> built;
+    built.build();
+    Headless<Program>& program = *built.program;
+
+    EXPECT_EQ(program.usesTerrainSceneManager(), c.terrainSceneManager);
+    EXPECT_EQ(program.mSceneMgr->getTypeName(),
+              c.terrainSceneManager ? platform::TerrainSceneManager::TYPE_NAME : Ogre::String("DefaultSceneManager"));
+    EXPECT_EQ(program.statsShownAtStart(), c.statsShown);
+    expectCamera(program, c.cameraPosition, c.cameraTarget);
+    EXPECT_EQ(program.mTerrain != nullptr, c.terrainSceneManager);
+    if (program.mTerrain) {
+        EXPECT_EQ(program.mTerrain->mNumSamplesX, 65u);
+        EXPECT_EQ(program.mTerrain->mMeshSamplesX, c.terrainTriangles == 72 ? 7u : 13u);
+    }
+    EXPECT_EQ(program.mMesh != nullptr, std::string(c.name) == "floatshell");
+    if (program.mMesh) {
+        EXPECT_EQ(program.mTerrain->mMesh->getName(), "Bunny/Terrain");
+    }
+    expectFloatingBodies(program, c);
+    EXPECT_EQ(Ogre::MeshManager::getSingleton().resourceExists("my_cube_mesh"), c.cubeMesh);
+
+    expectWater(built, c.cells, c.size, !c.bodies.empty());
+    EXPECT_TRUE(program.mWater->mModifiers.empty()) << "no water source";
+    if (c.bodies.empty()) {
+        ASSERT_TRUE(program.mSceneMgr->hasLight("SunLight"));
+        Ogre::Light* sun = program.mSceneMgr->getLight("SunLight");
+        EXPECT_EQ(sun->getType(), Ogre::Light::LT_DIRECTIONAL);
+        EXPECT_EQ(sun->getDirection(), Ogre::Vector3(0, -1, 1)) << "as given, not normalised";
+        EXPECT_EQ(sun->getDiffuseColour(), Ogre::ColourValue(1, 1, 1));
+        EXPECT_EQ(sun->getSpecularColour(), Ogre::ColourValue(1, 1, 1));
+        EXPECT_FALSE(program.mSceneMgr->hasLight("Light0"));
+    } else {
+        expectLight0(program.mSceneMgr);
+    }
+    expectSkyAndAmbient(program.mSceneMgr);
+    EXPECT_EQ(built.output.find("err: no intersection"), std::string::npos);
+
+    // The frame step: the drop draw first, on the first frame too (which only
+    // starts the clock), then the sub-steps of the program's length, the layer
+    // placed from the surface and updated twice.
+    StepCounter counter;
+    program.mWater->addModifier(&counter);
+    program.mDraw = scriptedDraw;
+    script = {273, 16383, 16383, 0, 16383};
+    testing::internal::CaptureStdout();
+    Ogre::FrameEvent evt{};
+    evt.timeSinceLastFrame = 1.0f / 60.0f;
+    program.updateSimulation(evt);
+    const int middle = (c.cells - 1) / 2 - 1;
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "add random drop at " + std::to_string(middle) + " / " + std::to_string(middle) + "\n");
+    EXPECT_TRUE(script.empty());
+    EXPECT_EQ(counter.steps, 0);
+    EXPECT_GT(program.mWater->mDepth(middle, middle), program.mWater->mDepth(middle + 2, middle + 2));
+    EXPECT_EQ(program.mHydrax->getPosition(), Ogre::Vector3(0, program.mWater->mMinSurface, 0));
+    EXPECT_EQ(noiseTime(program), 2 * double(1.0f / 60.0f));
+
+    // 0.1 x 0.5 x 32767 = 1638.35: no drop for the top draw.
+    script = {32767};
+    evt.timeSinceLastFrame = 0.1f;
+    testing::internal::CaptureStdout();
+    program.updateSimulation(evt);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+    EXPECT_TRUE(script.empty()) << "one draw, no drop";
+    const int fewest = c.step < 0.02 ? 5 : 2;
+    EXPECT_TRUE(counter.steps == fewest || counter.steps == fewest + 1) << counter.steps;
+    EXPECT_EQ(counter.lastDt, float(c.step));
+    double simTime = double(1.0f / 60.0f);
+    for (int i = 0; i < counter.steps; ++i) simTime += c.step;
+    EXPECT_EQ(program.mSimTime, simTime);
+    EXPECT_EQ(program.mHydrax->getPosition(), Ogre::Vector3(0, program.mWater->mMinSurface, 0));
+    EXPECT_EQ(program.mHydrax->getPlanesError(),
+              float(double(program.mWater->mMaxSurface) - program.mWater->mMinSurface));
+    EXPECT_EQ(noiseTime(program), 2 * double(1.0f / 60.0f) + 2 * double(0.1f));
+    for (std::size_t i = 1; i < program.mNodes.size(); ++i) {
+        const Vector3& p = program.mSimulator->getBody(unsigned(i))->position;
+        EXPECT_EQ(program.mNodes[i]->getPosition(), Ogre::Vector3(p.x, p.y, p.z)) << "the pose copied";
+    }
+    program.mWater->mModifiers.clear();
+}
+
+TEST_F(WaterPrograms, CouplingAndWaterOnlyProgramsFollowTheirTable)
+{
+    for (const WaterProgramCase& c : waterPrograms) {
+        SCOPED_TRACE(c.name);
+        const std::string name = c.name;
+        if (name == "floatball") expectWaterProgram<floatball::Test>(c);
+        if (name == "floatcrate") expectWaterProgram<floatcrate::Test>(c);
+        if (name == "floatshell") expectWaterProgram<floatshell::Test>(c);
+        if (name == "ripplehill") expectWaterProgram<ripplehill::Test>(c);
+        if (name == "ripplebasic") expectWaterProgram<ripplebasic::Test>(c);
+    }
+}
+
+// The lake's configuration names the lake's grid; ripplebasic's water keeps its
+// own, with a line in the log for each option it keeps.
+TEST_F(WaterPrograms, RipplebasicKeepsItsGridAgainstTheConfiguration)
+{
+    BuiltProgram<ripplebasic::Test> built;
+    built.build();
+    EXPECT_EQ(built.logCount("[Hydrax] HydraxGridVertex: a complexity of 65 disagrees with the water's grid of 129; "
+                             "the water's is kept."),
+              1);
+    EXPECT_EQ(built.logCount("[Hydrax] HydraxGridVertex: a mesh size of 50x50 disagrees with the water's 100; the "
+                             "water's is kept."),
+              1);
+    const auto* grid = static_cast<const HydraxGrid*>(built.program->mHydrax->getModule());
+    EXPECT_EQ(grid->mOptions.Complexity, 129);
+    EXPECT_EQ(built.program->mHydrax->getMesh()->getOptions().MeshComplexity, 129);
+}
+
+// floatball and floatcrate test their one place once: where the ground rises
+// into it, the scene ends naming the body and the place (the record is deleted,
+// nothing is queued).
+TEST_F(WaterPrograms, FloatingBodyOnRaisedGroundEndsTheScene)
+{
+    // A lake of the test's own in place of the build's, while the test runs.
+    Ogre::ResourceGroupManager& groups = Ogre::ResourceGroupManager::getSingleton();
+    struct LakeSetAside {
+        explicit LakeSetAside(Ogre::ResourceGroupManager& g) : groups(g)
+        {
+            if (programMediaProvided) groups.removeResourceLocation(LAKE_TERRAIN_FOLDER, Ogre::RGN_DEFAULT);
+        }
+        ~LakeSetAside()
+        {
+            if (programMediaProvided) groups.addResourceLocation(LAKE_TERRAIN_FOLDER, "FileSystem", Ogre::RGN_DEFAULT);
+        }
+        Ogre::ResourceGroupManager& groups;
+    } aside(groups);
+    testsupport::TerrainFolder files;
+    // Flat at 10.25: through the body's lower half.
+    files.writeTerrain("watertest2_terrain", 50, 50, 0, 10.25f, 5, 5, [](std::uint32_t, std::uint32_t) { return 255; });
+    files.publish();
+    const struct {
+        const char* name;
+        const char* text;
+    } cases[] = {{"floatball", "the sphere (body 1) cannot be placed at (0, 10.5, 0)"},
+                 {"floatcrate", "the box (body 1) cannot be placed at (0, 10.5, 0)"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        try {
+            if (std::string(c.name) == "floatball") {
+                BuiltProgram<floatball::Test> built(false);
+                built.build();
+            } else {
+                BuiltProgram<floatcrate::Test> built(false);
+                built.build();
+            }
+            ADD_FAILURE() << "no exception";
+        } catch (const Ogre::Exception& e) {
+            EXPECT_NE(e.getDescription().find(c.text), std::string::npos) << e.getDescription();
+        }
     }
 }
 
