@@ -78,8 +78,6 @@ public:
     void createScene() override;
     void updateSimulation(const Ogre::FrameEvent& evt) override;
 
-    const Settings& settings() const { return mSettings; }
-
     Hydrax::Hydrax* mHydrax = nullptr;
     Terrain* mTerrain = nullptr;
     // Null in the programs without bodies: their water is not coupled, and
