@@ -2,9 +2,6 @@
 // The lake: a bunny and 40 spheres dropped from above float on water over the
 // lake's terrain, coupled both ways with it; random drops pour water onto the
 // middle of the lake.
-#include <cstdio>
-#include <string>
-
 #include "assets/CubeMesh.h"
 #include "assets/RandomPlacement.h"
 #include "frame/PlayerCamera.h"

@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "HeadlessOgre.h"
+#include "assets/ModelMesh.h"
 #include "assets/OffMesh.h"
 #include "assets/Terrain.h"
 #include "frame/WaterShell.h"
@@ -77,6 +78,7 @@ inline void releaseWaterScene(WaterShell& program)
     }
     deleteSimulator(program.mSimulator);
     delete program.mTerrain;
+    if (program.mMesh) freeModelArrays(*program.mMesh);
     delete program.mMesh;
     Ogre::Root::getSingleton().destroySceneManager(program.mSceneMgr);
     Ogre::MeshManager& meshes = Ogre::MeshManager::getSingleton();
