@@ -7,6 +7,7 @@
 
 #include "assets/OffMesh.h"
 #include "assets/PlyMesh.h"
+#include "assets/Terrain.h"
 
 void initMeshBody(physics::rigidbody::TriangleMeshBody* body, float mass, const std::string& name, int numVertices,
                   float* vertices, int numFaces, unsigned short* faces, bool dynamic)
@@ -32,4 +33,10 @@ void initMeshBody(physics::rigidbody::TriangleMeshBody* body, float mass, PlyMes
 {
     initMeshBody(body, mass, model.mMesh ? model.mMesh->getName() : std::string(), model.mNumVertices,
                  model.mVertices, model.mNumFaces, model.mFaces, dynamic);
+}
+
+void initMeshBody(physics::rigidbody::TriangleMeshBody* body, float mass, Terrain& terrain, bool dynamic)
+{
+    initMeshBody(body, mass, terrain.mMesh ? terrain.mMesh->getName() : std::string("terrain"),
+                 int(terrain.mNumVertices), terrain.mVertices, int(terrain.mNumFaces), terrain.mFaces, dynamic);
 }

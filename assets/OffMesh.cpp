@@ -159,26 +159,14 @@ OffMesh::OffMesh(const std::string& meshName, const std::string& fileName, float
             maximum[k] = scaledCoordinate(double(maximum[k]) / diagonal * size, "OffMesh", fileName);
         }
 
-        const ManualMesh mesh =
-            publishModelMesh(meshName, mVertices, mNumVertices, mFaces, mNumFaces, minimum, maximum, mNormals);
-        mMesh = mesh.mesh;
-        mSubMesh = mesh.subMesh;
-        mPositionBuffer = mesh.positionBuffer;
-        mNormalBuffer = mesh.normalBuffer;
-        mIndexBuffer = mesh.indexBuffer;
+        publishModel(*this, meshName, minimum, maximum);
     } catch (...) {
-        // No object is left to own the arrays.
-        delete[] mVertices;
-        delete[] mNormals;
-        delete[] mFaces;
+        freeModelArrays(*this);
         throw;
     }
 }
 
 OffMesh::~OffMesh()
 {
-    mIndexBuffer.reset();
-    mNormalBuffer.reset();
-    mPositionBuffer.reset();
-    mMesh.reset();
+    releaseModelMesh(*this);
 }

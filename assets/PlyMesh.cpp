@@ -223,26 +223,14 @@ PlyMesh::PlyMesh(const std::string& meshName, const std::string& fileName, float
         float minimum[3], maximum[3];
         vertexBounds(mVertices, std::uint32_t(mNumVertices), minimum, maximum);
 
-        const ManualMesh mesh =
-            publishModelMesh(meshName, mVertices, mNumVertices, mFaces, mNumFaces, minimum, maximum, mNormals);
-        mMesh = mesh.mesh;
-        mSubMesh = mesh.subMesh;
-        mPositionBuffer = mesh.positionBuffer;
-        mNormalBuffer = mesh.normalBuffer;
-        mIndexBuffer = mesh.indexBuffer;
+        publishModel(*this, meshName, minimum, maximum);
     } catch (...) {
-        // No object is left to own the arrays.
-        delete[] mVertices;
-        delete[] mNormals;
-        delete[] mFaces;
+        freeModelArrays(*this);
         throw;
     }
 }
 
 PlyMesh::~PlyMesh()
 {
-    mIndexBuffer.reset();
-    mNormalBuffer.reset();
-    mPositionBuffer.reset();
-    mMesh.reset();
+    releaseModelMesh(*this);
 }

@@ -1,5 +1,9 @@
 #include "assets/RandomPlacement.h"
 
+#include <OgreException.h>
+
+#include <string>
+
 #include "platform/CrtRandom.h"
 
 namespace {
@@ -24,4 +28,12 @@ physics::Vector3 drawColumnPoint()
     const int ry = platform::crtRand();
     const int rz = platform::crtRand();
     return columnPoint(rx, ry, rz);
+}
+
+void refusePlacement(const char* what, int index, int count, int attempts)
+{
+    OGRE_EXCEPT(Ogre::Exception::ERR_INVALID_STATE,
+                std::string("no free place for ") + what + " " + std::to_string(index + 1) + " of " +
+                    std::to_string(count) + " after " + std::to_string(attempts) + " attempts",
+                "placeAtRandom");
 }

@@ -14,15 +14,26 @@ physics::Vector3 columnPoint(int rx, int ry, int rz);
 // Draws rx, ry, rz, in this order, and returns their point of the column.
 physics::Vector3 drawColumnPoint();
 
-// Queues count new bodies of type Body. Each attempt makes a body, draws its place,
-// lets initialise(body) give it its shape and mass, sets it at rest there and keeps
-// it only when it touches no body queued so far; otherwise the body is deleted and
-// the attempt repeats. Runs before the enclosure is queued, so the planes are never
-// in the way. There is no limit on the attempts: the scenes leave ample room.
+// Refused places allowed for one body. The scenes leave ample room, so their
+// bodies find a place within a few draws; a column that is full would otherwise
+// keep the program drawing for ever before its window shows anything.
+constexpr int MAX_PLACEMENT_ATTEMPTS = 10000;
+
+// Ends the placement of body `index` (from 0) of `count` bodies named `what`
+// with an Ogre::Exception, after `attempts` refused places.
+[[noreturn]] void refusePlacement(const char* what, int index, int count, int attempts);
+
+// Queues count new bodies of type Body, named `what` in the error. Each attempt
+// makes a body, draws its place, lets initialise(body) give it its shape and mass,
+// sets it at rest there and keeps it only when it touches no body queued so far;
+// otherwise the body is deleted and the attempt repeats. Runs before the enclosure
+// is queued, so the planes are never in the way. A body that finds no place in
+// MAX_PLACEMENT_ATTEMPTS attempts ends the placement (refusePlacement); the bodies
+// queued before it stay queued.
 template <class Body, class Initialise>
-void placeAtRandom(RigidBodySimulator& simulator, int count, Initialise initialise)
+void placeAtRandom(RigidBodySimulator& simulator, int count, const char* what, Initialise initialise)
 {
-    for (int placed = 0; placed < count;) {
+    for (int placed = 0, refused = 0; placed < count;) {
         Body* body = new Body();
         body->id = std::int32_t(simulator.getNumBodies());
         const physics::Vector3 position = drawColumnPoint();
@@ -30,9 +41,11 @@ void placeAtRandom(RigidBodySimulator& simulator, int count, Initialise initiali
         physics::rigidbody::setAtRest(body, position);
         if (simulator.isColliding(body)) {
             delete body;
+            if (++refused == MAX_PLACEMENT_ATTEMPTS) refusePlacement(what, placed, count, refused);
             continue;
         }
         simulator.addBody(body);
         ++placed;
+        refused = 0;
     }
 }

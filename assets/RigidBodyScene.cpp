@@ -5,27 +5,47 @@
 using namespace physics;
 using namespace physics::rigidbody;
 
+namespace {
+
+struct Wall {
+    Vector3 normal;
+    float d;
+    Vector3 position;
+};
+
+// The floor first, then the walls; each position is a point of its plane.
+const Wall walls[5] = {
+    {{0, 1, 0}, 0, {0, 0, 0}},
+    {{1, 0, 0}, 2, {-2, 0, 0}},
+    {{-1, 0, 0}, 2, {2, 0, 0}},
+    {{0, 0, 1}, 2, {0, 0, -2}},
+    {{0, 0, -1}, 2, {0, 0, 2}},
+};
+
+void queueWall(RigidBodySimulator& simulator, const Wall& wall, std::int32_t id)
+{
+    PlaneBody* body = new PlaneBody();
+    body->id = id;
+    initPlane(body, Plane{wall.normal, wall.d});
+    setAtRest(body, wall.position);
+    simulator.addBody(body);
+}
+
+}  // namespace
+
 void queueEnclosure(RigidBodySimulator& simulator)
 {
-    struct Wall {
-        Vector3 normal;
-        float d;
-        Vector3 position;
-    };
-    static const Wall walls[5] = {
-        {{0, 1, 0}, 0, {0, 0, 0}},
-        {{1, 0, 0}, 2, {-2, 0, 0}},
-        {{-1, 0, 0}, 2, {2, 0, 0}},
-        {{0, 0, 1}, 2, {0, 0, -2}},
-        {{0, 0, -1}, 2, {0, 0, 2}},
-    };
-    for (const Wall& wall : walls) {
-        PlaneBody* body = new PlaneBody();
-        body->id = std::int32_t(simulator.getNumBodies());
-        initPlane(body, Plane{wall.normal, wall.d});
-        setAtRest(body, wall.position);
-        simulator.addBody(body);
-    }
+    for (const Wall& wall : walls) queueWall(simulator, wall, std::int32_t(simulator.getNumBodies()));
+}
+
+void queueEnclosure(RigidBodySimulator& simulator, std::int32_t firstId)
+{
+    for (const Wall& wall : walls) queueWall(simulator, wall, firstId++);
+}
+
+void queueFloor(RigidBodySimulator& simulator, std::int32_t id)
+{
+    queueWall(simulator, walls[0], id);
 }
 
 void createGroundPlane(Ogre::SceneManager* sceneMgr)

@@ -1,9 +1,10 @@
-// Sub-steps of whole scenes with meshes as they were (argument 0, the baseline:
-// the full mesh walks and, where there is water, the plain water step of
-// tests/support/ReferenceWater.h) and as they are (argument 1: the culled walks
-// and the library's water step). Each iteration runs the same STEPS sub-steps
-// from the same settled bodies (the water is not set back); the time shown is per
-// sub-step.
+// Sub-steps of whole scenes with meshes in three forms: argument 0, the full mesh
+// walks, the contact search over every pair and, where there is water, the plain
+// water step of tests/support/ReferenceWater.h; argument 1, the culled walks and
+// the library's water step with the search over every pair; argument 2, all of
+// the library's own (the broad phase too). Each iteration runs the same STEPS
+// sub-steps from the same settled bodies (the water is not set back); the time
+// shown is per sub-step.
 #include <benchmark/benchmark.h>
 
 #include <chrono>
@@ -11,6 +12,7 @@
 
 #include "MeshScenes.h"
 #include "ReferenceWater.h"
+#include "sim/rigidbody/BroadPhase.h"
 #include "sim/rigidbody/CollideMesh.h"
 
 using namespace testing_support;
@@ -20,13 +22,30 @@ namespace {
 
 constexpr int STEPS = 10;
 
-// Restores the culled walks whatever a benchmark did.
-struct WalkMode {
-    explicit WalkMode(MeshWalk walk) { setMeshWalk(walk); }
-    ~WalkMode() { setMeshWalk(MeshWalk::CULLED); }
+// The forms of one argument; restores the library's own whatever a benchmark did.
+struct Forms {
+    MeshWalk walk;
+    ContactSearch search;
+};
+struct FormsInForce {
+    explicit FormsInForce(Forms forms)
+    {
+        setMeshWalk(forms.walk);
+        setContactSearch(forms.search);
+    }
+    ~FormsInForce()
+    {
+        setMeshWalk(MeshWalk::CULLED);
+        setContactSearch(ContactSearch::BROAD);
+    }
 };
 
-MeshWalk walkOf(const benchmark::State& state) { return state.range(0) != 0 ? MeshWalk::CULLED : MeshWalk::FULL; }
+Forms formsOf(const benchmark::State& state)
+{
+    if (state.range(0) == 0) return Forms{MeshWalk::FULL, ContactSearch::FULL};
+    if (state.range(0) == 1) return Forms{MeshWalk::CULLED, ContactSearch::FULL};
+    return Forms{MeshWalk::CULLED, ContactSearch::BROAD};
+}
 
 using WaterStep = void (*)(WaterSimulator&, float);
 WaterStep waterStepOf(const benchmark::State& state)
@@ -38,11 +57,11 @@ WaterStep waterStepOf(const benchmark::State& state)
 // step() runs one sub-step. Where it returns seconds, the benchmark is on manual
 // time and only those count: the share of the sub-step being measured.
 template <class Scene, class Step>
-void run(benchmark::State& state, Scene& scene, MeshWalk walk, Step step)
+void run(benchmark::State& state, Scene& scene, Forms forms, Step step)
 {
     constexpr bool timesShare = std::is_same<decltype(step()), double>::value;
     scene.snapshot();
-    const WalkMode mode(walk);
+    const FormsInForce mode(forms);
     long contacts = 0;
     for (auto _ : state) {
         state.PauseTiming();
@@ -70,9 +89,9 @@ void BM_TumbleSubStep(benchmark::State& state)
 {
     TumbleScene scene(lumpyMesh(25, 15, 0.3f));
     for (int i = 0; i < 360; ++i) scene.step(TumbleScene::STEP);
-    run(state, scene, walkOf(state), [&] { scene.step(TumbleScene::STEP); });
+    run(state, scene, formsOf(state), [&] { scene.step(TumbleScene::STEP); });
 }
-BENCHMARK(BM_TumbleSubStep)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_TumbleSubStep)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMicrosecond);
 
 // The lake: a terrain of 288 triangles, a closed mesh of 700 and 40 spheres of
 // radius 0.5 at 1/60 s, after 5 s of falling, without or with the water of 65 x 65
@@ -88,24 +107,24 @@ struct SettledLake : LakeScene {
 void BM_LakeSubStep(benchmark::State& state)
 {
     SettledLake scene(false);
-    run(state, scene, walkOf(state), [&] { scene.subStep(); });
+    run(state, scene, formsOf(state), [&] { scene.subStep(); });
 }
-BENCHMARK(BM_LakeSubStep)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_LakeSubStep)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMicrosecond);
 
 void BM_LakeSubStepWithWater(benchmark::State& state)
 {
     SettledLake scene(true);
-    run(state, scene, walkOf(state), [&, step = waterStepOf(state)] { scene.subStep(step); });
+    run(state, scene, formsOf(state), [&, step = waterStepOf(state)] { scene.subStep(step); });
     state.counters["forces"] = double(scene.sim.mForces.size());
 }
-BENCHMARK(BM_LakeSubStepWithWater)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_LakeSubStepWithWater)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMicrosecond);
 
 // The water's share of the same sub-steps: only the water step with its coupling
 // is timed. The walks do not touch it; the culled ones step the bodies between.
 void BM_LakeWater(benchmark::State& state)
 {
     SettledLake scene(true);
-    run(state, scene, MeshWalk::CULLED, [&, step = waterStepOf(state)] {
+    run(state, scene, Forms{MeshWalk::CULLED, ContactSearch::BROAD}, [&, step = waterStepOf(state)] {
         double seconds = 0.0;
         scene.subStep([&](WaterSimulator& w, float h) {
             const auto start = std::chrono::steady_clock::now();

@@ -3,6 +3,9 @@
 #include <cstdio>
 
 #include "assets/CubeMesh.h"
+#include "assets/MeshBody.h"
+#include "assets/ModelNode.h"
+#include "assets/RandomPlacement.h"
 #include "frame/FixedStepClock.h"
 #include "frame/PoseCopy.h"
 #include "platform/CrtRandom.h"
@@ -73,25 +76,42 @@ void ContactTest::addBox(float mass, float size, const Vector3& position)
     mHasBoxes = true;
 }
 
+void ContactTest::addMeshBody(float mass, PlyMesh& model, const Vector3& position)
+{
+    queueMeshBody(mSimulator, std::int32_t(mSimulator.getNumBodies()), mass, model, true, position);
+}
+
+void ContactTest::placeBoxes(int count, float mass, float size)
+{
+    placeAtRandom<BoxBody>(mSimulator, count, "box",
+                           [&](BoxBody* body) { initBox(body, mass, size, size, size); });
+    mHasBoxes = true;
+}
+
 void ContactTest::queueBody(RigidBody* body, const Vector3& position)
 {
     setAtRest(body, position);
     mSimulator.addBody(body);
 }
 
-void ContactTest::addSphereNode(const std::string& entityName, const std::string& nodeName)
+void ContactTest::addSphereNode(const std::string& entityName, const std::string& nodeName, NodeScale scale)
 {
-    appendNode(createSphereNode(entityName, nodeName, 0.5f));
+    appendNode(createSphereNode(entityName, nodeName, 0.5f), scale);
 }
 
-void ContactTest::addBoxNode(const std::string& entityName, const std::string& nodeName)
+void ContactTest::addBoxNode(const std::string& entityName, const std::string& nodeName, NodeScale scale)
 {
-    appendNode(createBoxNode(entityName, nodeName));
+    appendNode(createBoxNode(entityName, nodeName), scale);
 }
 
-void ContactTest::appendNode(Ogre::SceneNode* node)
+void ContactTest::addModelNode(const std::string& entityName, const std::string& meshName, bool castShadows)
 {
-    node->setScale(node->getScale() / 5.0f);
+    appendNode(createModelNode(mSceneMgr, entityName, meshName, castShadows), NodeScale::UNIT);
+}
+
+void ContactTest::appendNode(Ogre::SceneNode* node, NodeScale scale)
+{
+    if (scale == NodeScale::FIFTH) node->setScale(node->getScale() / 5.0f);
     mNodes.push_back(node);
 }
 

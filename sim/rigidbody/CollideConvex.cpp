@@ -1,7 +1,11 @@
 // Pairs among boxes, spheres and planes.
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 
 #include "sim/maths/Matrix4.h"
+#include "sim/rigidbody/BroadPhase.h"
 #include "sim/rigidbody/Collide.h"
 
 namespace physics {
@@ -18,15 +22,87 @@ void appendVertexFace(ContactList* contacts, RigidBody* a, RigidBody* b, const V
 // centres, a sphere centred on a box centre); +y pushes bodyA up and bodyB down.
 const Vector3 fallbackNormal{0.0f, 1.0f, 0.0f};
 
+// Whether the sphere certainly lies too far from the box for any contact, judged
+// without the box's transform and its inverse. The pair measures the centre in box
+// coordinates, R^-1 (centre - position), so it finds a contact only for centres
+// within position + R (box + ball of the radius): a box within the sum of the
+// absolute rotation times the half extents on each world axis, widened by the
+// radius times R's largest singular value. That bound is in double with a wide
+// margin for the pair's float rounding; a rotation far off orthonormal, or
+// anything not a number, is left to the pair itself.
+bool sphereBeyondBox(const BoxBody* box, const SphereBody* sphere)
+{
+    const Matrix3& R = box->rotation;
+    for (int a = 0; a < 3; ++a)
+        for (int k = 0; k < 3; ++k)
+            if (!std::isfinite(R[a][k])) return false;
+    double g = 0;  // largest entry of R^T R - I
+    for (int j = 0; j < 3; ++j)
+        for (int k = j; k < 3; ++k) {
+            const double dot = double(R[0][j]) * R[0][k] + double(R[1][j]) * R[1][k] + double(R[2][j]) * R[2][k];
+            const double off = std::fabs(dot - (j == k ? 1.0 : 0.0));
+            if (!(off <= g)) g = off;
+        }
+    if (!(3.0 * g < 0.25)) return false;
+    const double stretch = std::sqrt(1.0 + 3.0 * g);
+    const double r = std::fabs(double(sphere->radius));
+    const Vector3& h = box->halfExtents;
+    double scale = r;
+    for (int a = 0; a < 3; ++a)
+        scale += std::fabs(double(box->position[a])) + std::fabs(double(sphere->position[a])) + std::fabs(double(h[a]));
+    if (!(scale < 1e15)) return false;
+    const double margin = 1e-4 * scale + 1e-15;
+    for (int a = 0; a < 3; ++a) {
+        const double reach = std::fabs(double(R[a][0])) * std::fabs(h.x) + std::fabs(double(R[a][1])) * std::fabs(h.y) +
+                             std::fabs(double(R[a][2])) * std::fabs(h.z) + stretch * r + margin;
+        if (std::fabs(double(sphere->position[a]) - box->position[a]) > reach) return true;
+    }
+    return false;
+}
+
+// The transforms of the boxes met lately, with their inverses: within one search a
+// box meets its spheres one after another. Found again only for the very same
+// pose, bit for bit, so they are the floats the pair would compute afresh.
+struct BoxTransform {
+    const BoxBody* box = nullptr;
+    float pose[12];
+    Matrix4 toWorld, toBox;
+};
+constexpr std::size_t RECENT_BOXES = 64;
+thread_local BoxTransform recentBoxes[RECENT_BOXES];
+
+const BoxTransform& transformOf(const BoxBody* box)
+{
+    float pose[12];
+    std::memcpy(pose, &box->position, sizeof(Vector3));
+    std::memcpy(pose + 3, &box->rotation, sizeof(Matrix3));
+    const std::uintptr_t address = reinterpret_cast<std::uintptr_t>(box);
+    BoxTransform& t = recentBoxes[((address >> 4) ^ (address >> 10)) % RECENT_BOXES];
+    if (t.box != box || std::memcmp(t.pose, pose, sizeof pose) != 0) {
+        t.box = box;
+        std::memcpy(t.pose, pose, sizeof pose);
+        t.toWorld = Matrix4::makeTranslation(box->position) * Matrix4::fromRotation(box->rotation);
+        t.toBox = Matrix4::inverse(t.toWorld);
+    }
+    return t;
+}
+
 }  // namespace
 
 void collideBoxSphere(RigidBody* boxBody, RigidBody* sphereBody, ContactList* contacts)
 {
     auto* box = static_cast<BoxBody*>(boxBody);
     auto* sphere = static_cast<SphereBody*>(sphereBody);
-
-    const Matrix4 toWorld = Matrix4::makeTranslation(box->position) * Matrix4::fromRotation(box->rotation);
-    const Matrix4 toBox = Matrix4::inverse(toWorld);
+    Matrix4 toWorld, toBox;
+    if (contactSearch() == ContactSearch::FULL) {
+        toWorld = Matrix4::makeTranslation(box->position) * Matrix4::fromRotation(box->rotation);
+        toBox = Matrix4::inverse(toWorld);
+    } else {
+        if (sphereBeyondBox(box, sphere)) return;
+        const BoxTransform& t = transformOf(box);
+        toWorld = t.toWorld;
+        toBox = t.toBox;
+    }
     const Vector3 c = Matrix4::transformAffine(toBox, sphere->position);
     const float r = sphere->radius;
     const Vector3& h = box->halfExtents;

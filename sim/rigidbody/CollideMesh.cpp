@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "sim/maths/Matrix4.h"
+#include "sim/rigidbody/BroadPhase.h"
 #include "sim/rigidbody/Collide.h"
 #include "sim/rigidbody/FullMeshWalks.h"
 #include "sim/rigidbody/MeshToWorld.h"
@@ -127,13 +128,24 @@ void sphereWalk(const MeshTreeNode* node, const float* vertices, const MeshTree*
                 const Vector3 (&axes)[3], const QuickBoxSphereTest& quick, RigidBody* meshBody, const Sphere& sphere,
                 RigidBody* sphereBody, ContactList* contacts)
 {
-    // The node's bounds turn with the mesh.
+    // The node's bounds turn with the mesh; formed only where the quick test leaves it open.
     const BoundingBox& b = node->bounds;
-    const OrientedBox nodeBox{Matrix4::transformAffine(transform, Vector3((b.max - b.min) * 0.5f + b.min)),
-                              {axes[0], axes[1], axes[2]},
-                              b.halfExtents()};
-    const Answer answer = quick.intersects(nodeBox.centre, nodeBox.halfExtents);
-    if (answer == Answer::NO || (answer == Answer::UNCLEAR && !nodeBox.intersectsSphere(sphere))) return;
+    if (contactSearch() == ContactSearch::FULL) {  // as before, each node box formed
+        const OrientedBox nodeBox{Matrix4::transformAffine(transform, Vector3((b.max - b.min) * 0.5f + b.min)),
+                                  {axes[0], axes[1], axes[2]},
+                                  b.halfExtents()};
+        const Answer answer = quick.intersects(nodeBox.centre, nodeBox.halfExtents);
+        if (answer == Answer::NO || (answer == Answer::UNCLEAR && !nodeBox.intersectsSphere(sphere))) return;
+    } else {
+        const Answer answer = quick.intersectsNode(b);
+        if (answer == Answer::NO) return;
+        if (answer == Answer::UNCLEAR) {
+            const OrientedBox nodeBox{Matrix4::transformAffine(transform, Vector3((b.max - b.min) * 0.5f + b.min)),
+                                      {axes[0], axes[1], axes[2]},
+                                      b.halfExtents()};
+            if (!nodeBox.intersectsSphere(sphere)) return;
+        }
+    }
 
     if (node->left) {
         sphereWalk(node->left, vertices, tree, transform, axes, quick, meshBody, sphere, sphereBody, contacts);

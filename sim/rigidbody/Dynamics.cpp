@@ -139,6 +139,9 @@ void resolveCollisions(ContactList* contacts)
     for (Contact& c : *contacts) {
         RigidBody* a = c.bodyA;
         RigidBody* b = c.bodyB;
+        // Two bodies that cannot move (static meshes, planes, a box without
+        // inverse mass) would divide 0 by 0 and take the NaN into their state.
+        if (a->inverseMass == 0.0f && b->inverseMass == 0.0f) continue;
         const Vector3& n = c.normal;
 
         const Vector3 rA = c.point - a->position;

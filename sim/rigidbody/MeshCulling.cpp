@@ -31,7 +31,7 @@ double planeRounding(double rw) { return 6.01 * U * rw; }
 }  // namespace
 
 MeshWorldCache::MeshWorldCache(const MeshTree& tree)
-    : vertices(std::size_t(std::max(tree.vertexCount, 0))),
+    : vertices(std::size_t(tree.reachedVertexCount)),
       vertexWalk(vertices.size(), 0),
       nodes(tree.nodeSummaries.size()),
       nodeWalk(nodes.size(), 0),

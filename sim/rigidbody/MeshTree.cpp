@@ -129,6 +129,7 @@ void MeshTree::build(int vertexCount_, float* vertices_, int triangleCount_, std
     const std::size_t indexCount = 3 * std::size_t(triangleCount);
     triangles = new std::uint16_t[indexCount];
     std::copy_n(triangles_, indexCount, triangles);
+    reachedVertexCount = indexCount == 0 ? 0 : int(*std::max_element(triangles, triangles + indexCount)) + 1;
 
     // An empty mesh keeps these bounds: an empty box at the origin.
     root = new MeshTreeNode{std::uint32_t(triangleCount), triangles, BoundingBox{}, nullptr, nullptr};

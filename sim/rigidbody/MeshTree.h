@@ -78,6 +78,10 @@ public:
 
     int vertexCount = 0;
     float* vertices = nullptr;  // x, y, z per vertex, body coordinates; not owned
+    // One more than the largest index of a triangle (0 without triangles): the
+    // vertices the walks can read and keep anything for, however many the caller
+    // counted (16-bit indices reach 65536 at most).
+    int reachedVertexCount = 0;
     int triangleCount = 0;
     std::uint16_t* triangles = nullptr;  // owned, reordered by the build
     MeshTreeNode* root = nullptr;        // owned with all its descendants

@@ -51,6 +51,16 @@ QuickBoxSphereTest::QuickBoxSphereTest(const Matrix3& rotation, const Vector3& p
     sphereCentre_[1] = sphere.centre.y;
     sphereCentre_[2] = sphere.centre.z;
     radius_ = sphere.radius;
+    columnSum_ = 0;
+    for (int j = 0; j < 3; ++j)
+        columnSum_ = std::max(columnSum_, std::fabs(r[0][j]) + std::fabs(r[1][j]) + std::fabs(r[2][j]));
+    translationSum_ = sum(translation_);
+    for (int i = 0; i < 3; ++i)
+        bodyCentre_[i] = inverse_[i][0] * (sphereCentre_[0] - translation_[0]) +
+                         inverse_[i][1] * (sphereCentre_[1] - translation_[1]) +
+                         inverse_[i][2] * (sphereCentre_[2] - translation_[2]);
+    // The double inverse and products are off by a few 1e-16 relative.
+    bodyCentreError_ = 1e-13 * (1 + inverseSize_) * (sum(sphereCentre_) + translationSum_);
     // The float inverse's own threshold (1e-8) and a badly conditioned matrix are
     // left to the test.
     valid_ = ok && std::fabs(det) > 1e-4 && inverseSize_ < 1e4 && finite(sphere.centre) && radius_ >= 0 &&
@@ -75,6 +85,39 @@ Answer QuickBoxSphereTest::intersects(const Vector3& centre, const Vector3& half
     // Written so that NaN answers UNCLEAR.
     if (distance > radius_ + margin) return Answer::NO;
     if (distance < radius_ - margin) return Answer::YES;
+    return Answer::UNCLEAR;
+}
+
+Answer QuickBoxSphereTest::intersectsNode(const BoundingBox& bounds) const
+{
+    if (!valid_) return Answer::UNCLEAR;
+    // The walk's own floats for the node's centre and half extents.
+    const Vector3 centre((bounds.max - bounds.min) * 0.5f + bounds.min);
+    const Vector3 half = bounds.halfExtents();
+    if (!(half.x >= 0 && half.y >= 0 && half.z >= 0)) return Answer::UNCLEAR;
+    double l[3], outside2 = 0, lSum = 0, centreSum = 0;
+    for (int i = 0; i < 3; ++i) {
+        l[i] = bodyCentre_[i] - centre[i];
+        const double beyond = std::max(0.0, std::fabs(l[i]) - half[i]);
+        outside2 += beyond * beyond;
+        lSum += std::fabs(l[i]);
+        centreSum += std::fabs(double(centre[i]));
+    }
+    // The node's world centre, as transformAffine rounds it, is within 8 u of the
+    // sum of its terms per component: wb bounds those sums together. Carried back
+    // by the inverse it moves the body-space offset by up to delta per component.
+    const double wb = columnSum_ * centreSum + translationSum_;
+    const double delta = inverseSize_ * 8 * U * wb * (1 + 1e-6);
+    const double h[3] = {half.x, half.y, half.z};
+    // intersects()'s margin for the world centre and offset these stand for, and
+    // the offset's own error (at most sqrt(3) delta in length, and the centre's).
+    const double margin = 64 * U * (1 + inverseSize_) * (sum(sphereCentre_) + wb * (1 + 8 * U)) +
+                          8 * U * (radius_ + lSum + 3 * delta + sum(h)) + 1.7321 * delta + 1.7321 * bodyCentreError_ +
+                          1e-30;
+    // Written so that NaN answers UNCLEAR.
+    const double outer = radius_ + margin, inner = radius_ - margin;
+    if (outside2 > outer * outer) return Answer::NO;
+    if (inner > 0 && outside2 < inner * inner) return Answer::YES;
     return Answer::UNCLEAR;
 }
 

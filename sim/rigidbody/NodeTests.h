@@ -26,6 +26,12 @@ class QuickBoxSphereTest {
 public:
     QuickBoxSphereTest(const Matrix3& rotation, const Vector3& position, const Sphere& sphere);
     Answer intersects(const Vector3& centre, const Vector3& halfExtents) const;
+    // The same for the node box of body-space bounds as the sphere walk forms it
+    // (world centre transformAffine(meshTransform(rotation, position), centre of
+    // bounds), half extents bounds.halfExtents()), without forming it: the sphere's
+    // centre is carried into body space once, and the margin grows by what the
+    // rounding of the node's world centre can move it there.
+    Answer intersectsNode(const BoundingBox& bounds) const;
 
     // Whether a triangle within the body-space sphere certainly adds no contact in
     // collideTriangleSphere: its world vertices (rounded) lie farther from the
@@ -42,6 +48,10 @@ private:
     double inverseSize_;  // largest absolute element of the inverse
     double sphereCentre_[3];
     double radius_;
+    double bodyCentre_[3];    // the sphere's centre in body space: inverse (centre - position)
+    double bodyCentreError_;  // bound on its error
+    double columnSum_;        // greatest absolute column sum of R
+    double translationSum_;
     bool valid_;
 };
 

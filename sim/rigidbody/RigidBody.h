@@ -62,7 +62,10 @@ struct PlaneBody : RigidBody {
 };
 
 // Shape initialisers: fill shape type, mass, inverse mass, inertia and shape data.
-// The caller sets pose and motion afterwards.
+// The caller sets pose and motion afterwards. initBox and initSphere take the
+// inverse mass as 1 / mass without a check: mass 0 gives an infinite inverse mass,
+// not a static body. A static box or sphere is made by setting inverseMass and
+// inverseInertia to zero afterwards.
 void initBox(BoxBody* body, float mass, float sizeX, float sizeY, float sizeZ);
 void initSphere(SphereBody* body, float mass, float radius);
 void initPlane(PlaneBody* body, const Plane& plane);

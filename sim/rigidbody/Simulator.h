@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "sim/rigidbody/AbstractSimulator.h"
+#include "sim/rigidbody/BroadPhase.h"
 #include "sim/rigidbody/Contact.h"
 #include "sim/rigidbody/Dynamics.h"
 #include "sim/rigidbody/ODE.h"
@@ -46,10 +47,19 @@ public:
     bool isColliding(RigidBody* candidate)
     {
         mContacts.clear();
-        return touchesAny(candidate, mBodies, &mContacts) || touchesAny(candidate, mPendingBodies, &mContacts);
+        if (contactSearch() == ContactSearch::FULL)
+            return touchesAny(candidate, mBodies, &mContacts) || touchesAny(candidate, mPendingBodies, &mContacts);
+        return mBroadPhase.touchesAny(candidate, mBodies, &mContacts) ||
+               mBroadPhase.touchesAny(candidate, mPendingBodies, &mContacts);
     }
 
-    void findContacts() { rigidbody::findContacts(mBodies, &mContacts); }
+    // The pairs that may touch, in the order of the loop over all pairs (which
+    // setContactSearch(ContactSearch::FULL) selects).
+    void findContacts()
+    {
+        if (contactSearch() == ContactSearch::FULL) rigidbody::findContacts(mBodies, &mContacts);
+        else mBroadPhase.findContacts(mBodies, &mContacts);
+    }
     void resolveCollisions() { rigidbody::resolveCollisions(&mContacts); }
 
     // One step from t0 to t1.
@@ -64,7 +74,10 @@ public:
             if (l) l->afterCollision(this);
         orthonormaliseRotations();
         bodiesToState();
+        mIntegrating = true;
+        mDerivativeKnown = false;
         mIntegrator.integrate(mState.get(), mNextState.get(), t0, t1, &Simulator::derivativeCallback, this);
+        mIntegrating = false;
         stateToBodies();
         for (StepListener* l : mListeners)
             if (l) l->postStep(this);
@@ -92,9 +105,21 @@ public:
     // at the start of the step, not t or x: every stage sees the same derivative.
     virtual void dxdt(float /*t*/, float* /*x*/, float* xdot)
     {
+        // Within one integration every stage gets the same floats: the bodies and
+        // forces do not change in between, so the first stage's are copied.
+        const std::size_t n = STATE_SIZE * mBodies.size();
+        const bool reuse = mIntegrating && contactSearch() != ContactSearch::FULL;
+        if (reuse && mDerivativeKnown) {
+            std::copy(mDerivative.begin(), mDerivative.end(), xdot);
+            return;
+        }
         // computeForceAndTorque of every body, without a pass over all forces per body.
         computeForcesAndTorques(mBodiesByAddress, mForces);
         for (std::size_t i = 0; i < mBodies.size(); ++i) bodyDerivative(xdot + STATE_SIZE * i, mBodies[i]);
+        if (reuse) {
+            mDerivative.assign(xdot, xdot + n);
+            mDerivativeKnown = true;
+        }
     }
 
     static void derivativeCallback(float t, float* x, float* xdot, void* user)
@@ -114,6 +139,10 @@ public:
 
 private:
     std::vector<RigidBody*> mBodiesByAddress;  // the active bodies, sorted, each once
+    BroadPhase mBroadPhase;
+    bool mIntegrating = false;
+    bool mDerivativeKnown = false;
+    std::vector<float> mDerivative;  // of the integration under way
 
     void orthonormaliseRotations()
     {

@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "sim/rigidbody/ContactPoints.h"
 #include "sim/rigidbody/TriangleIntersection.h"
 
 namespace physics {
@@ -10,12 +11,7 @@ namespace rigidbody {
 namespace {
 
 // Whether some contact of the list, of any body pair, already has exactly this point.
-bool alreadyListed(const ContactList* contacts, const Vector3& point)
-{
-    for (const Contact& c : *contacts)
-        if (c.point.x == point.x && c.point.y == point.y && c.point.z == point.z) return true;
-    return false;
-}
+bool alreadyListed(const ContactList* contacts, const Vector3& point) { return pointListed(contacts, point); }
 
 void append(ContactList* contacts, RigidBody* a, RigidBody* b, const Vector3& point, const Vector3& normal)
 {

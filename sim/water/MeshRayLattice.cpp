@@ -206,7 +206,8 @@ bool MeshRayLattice::projectVertices(const rigidbody::MeshTree& tree, const Matr
         rz[a] = dax[a] / det;
     }
 
-    const std::size_t n = std::size_t(tree.vertexCount);
+    // Only the vertices the triangles reach: the count may promise more than the array holds.
+    const std::size_t n = std::size_t(tree.reachedVertexCount);
     mProjected.resize(2 * n);
     double vertexBound[3] = {0.0, 0.0, 0.0}, traceBound = 0.0;
     for (std::size_t i = 0; i < n; ++i) {
@@ -251,7 +252,7 @@ bool MeshRayLattice::projectVertices(const rigidbody::MeshTree& tree, const Matr
 // the order the walk meets them.
 bool MeshRayLattice::addTriangles(const rigidbody::MeshTree& tree)
 {
-    const std::uint32_t vertexCount = std::uint32_t(tree.vertexCount);
+    const std::uint32_t vertexCount = std::uint32_t(tree.reachedVertexCount);
     mNodes.clear();
     mCorners.resize(tree.root->triangleCount);
     std::size_t count = 0;

@@ -3,7 +3,9 @@
 // submerged ray gives the body buoyancy, drag towards the water's flow and a
 // vertical damping, and the water column displaced under each grid node is pushed
 // out to its four neighbours.
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <utility>
 
 #include "sim/maths/Matrix4.h"
@@ -196,6 +198,15 @@ float rayCoordinate(int i, float size) { return float(i / latticeDivisor * size 
 // Mesh bodies whose footprint covers more rays than this walk the tree ray by ray.
 constexpr long long maxLatticeRays = 1 << 20;
 
+// A body whose footprint covers more rays than sixteen lattices (far more than
+// any body the water's domain can hold) is probed beyond each edge of the lattice
+// by at most maxOuterLines columns, and rows, of rays: each outer ray stands for a
+// run of its neighbours and carries their forces. So one coupling costs at most
+// sixteen lattices of rays and forces per body, whatever its size; every smaller
+// body is probed ray by ray as the lattice has it.
+constexpr long long maxBodyRays = 16LL * 257 * 257;
+constexpr long long maxOuterLines = 128;
+
 // Lattice index bound of a finite coordinate, kept in the range of int.
 int latticeBound(double v) { return int(std::fmax(std::fmin(v, 1073741824.0), -1073741824.0)); }
 
@@ -219,24 +230,53 @@ RayLine rayLine(int i, int n, int cells, float size)
     return RayLine{rayCoordinate(i, size), g, onNode && floor >= 0.0 && floor < double(cells) ? int(floor) : -1};
 }
 
-// Bodies with more columns or rows than this work out each ray's lines afresh.
-constexpr long long maxLines = 1 << 16;
-
 }  // namespace
 
-void WaterSimulator::RayLines::set(int first, int last, int n, int cells, float size)
+void WaterSimulator::RayLines::set(int first, int last, int n, int cells, float size, bool runs)
 {
-    const std::size_t count = std::size_t((long long)last - first + 1);
-    world.resize(count);
-    grid.resize(count);
-    node.resize(count);
-    for (int i = first; i <= last; ++i) {
-        const RayLine line = rayLine(i, n, cells, size);
-        const std::size_t j = std::size_t(i - first);
-        world[j] = line.world;
-        grid[j] = line.grid;
-        node[j] = line.node;
+    world.clear();
+    grid.clear();
+    node.clear();
+    weight.clear();
+    auto add = [&](long long i, long long runLength) {
+        const RayLine line = rayLine(int(i), n, cells, size);
+        world.push_back(line.world);
+        grid.push_back(line.grid);
+        node.push_back(line.node);
+        weight.push_back(double(runLength));
+    };
+    // Lines from..to (inclusive) beyond an edge: each one, or runs of them each
+    // probed by its middle line.
+    auto addOuter = [&](long long from, long long to) {
+        const long long count = to - from + 1;
+        const long long run = !runs || count <= maxOuterLines ? 1 : (count + maxOuterLines - 1) / maxOuterLines;
+        for (long long i = from; i <= to; i += run) {
+            const long long length = std::min(run, to - i + 1);
+            add(i + (length - 1) / 2, length);
+        }
+    };
+    if (first < 0) addOuter(first, std::min(last, -1));
+    if (latticeN != n || latticeCells != cells || std::memcmp(&latticeSize, &size, sizeof size) != 0) {
+        latticeWorld.clear();
+        latticeGrid.clear();
+        latticeNode.clear();
+        for (int i = 0; i <= latticeLast; ++i) {
+            const RayLine line = rayLine(i, n, cells, size);
+            latticeWorld.push_back(line.world);
+            latticeGrid.push_back(line.grid);
+            latticeNode.push_back(line.node);
+        }
+        latticeN = n;
+        latticeCells = cells;
+        latticeSize = size;
     }
+    for (int i = std::max(first, 0); i <= std::min(last, latticeLast); ++i) {
+        world.push_back(latticeWorld[std::size_t(i)]);
+        grid.push_back(latticeGrid[std::size_t(i)]);
+        node.push_back(latticeNode[std::size_t(i)]);
+        weight.push_back(1.0);
+    }
+    if (last > latticeLast) addOuter(std::max(first, latticeLast + 1), last);
 }
 
 void WaterSimulator::coupleBodies()
@@ -269,13 +309,11 @@ void WaterSimulator::coupleBodies()
         // The rays' lines: world and grid coordinates, and the grid node, of each
         // column and each row, worked out once for the body. Only rays on grid
         // nodes record the column they displace.
-        const long long columns = (long long)iLast - iFirst + 1, rows = (long long)kLast - kFirst + 1;
-        if (columns <= 0) continue;
-        const bool lined = columns <= maxLines && rows <= maxLines;
-        if (lined) {
-            mRayColumns.set(iFirst, iLast, mNx, mScratch.width, mSize);
-            mRayRows.set(kFirst, kLast, mNz, mScratch.height, mSize);
-        }
+        if (iFirst > iLast) continue;
+        const bool runs = ((long long)iLast - iFirst + 1) * ((long long)kLast - kFirst + 1) > maxBodyRays;
+        mRayColumns.set(iFirst, iLast, mNx, mScratch.width, mSize, runs);
+        mRayRows.set(kFirst, kLast, mNz, mScratch.height, mSize, runs);
+        const long long columns = (long long)mRayColumns.world.size(), rows = (long long)mRayRows.world.size();
 
         // A mesh body's rays are cast together when the lattice allows it, else
         // each walks the tree.
@@ -283,7 +321,7 @@ void WaterSimulator::coupleBodies()
         bool lattice = false;
         if (body->shapeType == rigidbody::SHAPE_TRIANGLE_MESH) {
             tree = static_cast<TriangleMeshBody*>(body)->meshTree;
-            if (lined && columns * rows <= maxLatticeRays)
+            if (columns * rows <= maxLatticeRays)
                 lattice = mMeshRays.prepare(*tree, probe.toBody, probe.bodyUp, rayStartHeight, mRayColumns.world,
                                             mRayRows.world);
         }
@@ -299,14 +337,10 @@ void WaterSimulator::coupleBodies()
             const float speed = std::fabs(v.y);
             damping = ((vertical * (verticalDamping / speed)) * a) * a;
         }
-        for (int k = kFirst; k <= kLast; ++k)
-            for (int i = iFirst; i <= iLast; ++i) {
-                const std::size_t column = std::size_t(i - iFirst), row = std::size_t(k - kFirst);
-                const RayLine x = lined ? RayLine{mRayColumns.world[column], mRayColumns.grid[column],
-                                                  mRayColumns.node[column]}
-                                        : rayLine(i, mNx, mScratch.width, mSize);
-                const RayLine z = lined ? RayLine{mRayRows.world[row], mRayRows.grid[row], mRayRows.node[row]}
-                                        : rayLine(k, mNz, mScratch.height, mSize);
+        for (std::size_t row = 0; row < std::size_t(rows); ++row)
+            for (std::size_t column = 0; column < std::size_t(columns); ++column) {
+                const RayLine x{mRayColumns.world[column], mRayColumns.grid[column], mRayColumns.node[column]};
+                const RayLine z{mRayRows.world[row], mRayRows.grid[row], mRayRows.node[row]};
                 const Ray ray{Vector3{x.world, rayStartHeight, z.world}, Vector3{0.0f, 1.0f, 0.0f}};
                 WaterUnderRay water(*this, grids, alike, x.grid, z.grid);
 
@@ -340,6 +374,10 @@ void WaterSimulator::coupleBodies()
                 force.y = force.y + c * 0.0f;
                 force.z = force.z + c * (W - v.z);
                 force += damping;
+
+                // A ray beyond the lattice standing for a run of them carries the run's force.
+                const double run = mRayColumns.weight[column] * mRayRows.weight[row];
+                if (run != 1.0) force = Vector3{float(force.x * run), float(force.y * run), float(force.z * run)};
 
                 const Vector3 point = entry + Vector3{0.0f, d, 0.0f} / 2.0;
                 bodies->addForce(point, force, body);

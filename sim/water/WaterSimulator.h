@@ -84,14 +84,24 @@ private:
 
     // The coupling's working memory, kept from step to step: for the columns, or
     // the rows, of one body's rays their world coordinate, grid coordinate and
-    // grid node (-1 where the rays record no column), and the rays through mesh
+    // grid node (-1 where the rays record no column), how many lattice lines each
+    // stands for (1 within the lattice and near it), and the rays through mesh
     // bodies.
     struct RayLines {
         std::vector<float> world, grid;
         std::vector<int> node;
+        std::vector<double> weight;
         // Lines first..last on a grid of n nodes a side, cells nodes of the
-        // scratch grid along that side, over a domain of the given size.
-        void set(int first, int last, int n, int cells, float size);
+        // scratch grid along that side, over a domain of the given size; with
+        // runs, far beyond the lattice's edges only some of them, each for a run.
+        void set(int first, int last, int n, int cells, float size, bool runs);
+
+        // The lattice's own lines 0..256 for the grid and domain they were worked
+        // out for: the same for every body of every coupling.
+        std::vector<float> latticeWorld, latticeGrid;
+        std::vector<int> latticeNode;
+        int latticeN = -1, latticeCells = -1;
+        float latticeSize = 0.0f;
     };
     RayLines mRayColumns, mRayRows;
     MeshRayLattice mMeshRays;

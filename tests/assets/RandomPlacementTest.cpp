@@ -1,7 +1,10 @@
 #include "assets/RandomPlacement.h"
 
+#include <OgreException.h>
+
 #include <gtest/gtest.h>
 
+#include <string>
 #include <vector>
 
 #include "platform/CrtRandom.h"
@@ -46,7 +49,7 @@ TEST(RandomPlacement, KeepsTheFirstFreePlacesOfTheDrawStream)
     simulator.addBody(blocker);
 
     platform::crtSrand(27493);
-    placeAtRandom<SphereBody>(simulator, 4, [&](SphereBody* body) { initSphere(body, 6, RADIUS); });
+    placeAtRandom<SphereBody>(simulator, 4, "sphere", [&](SphereBody* body) { initSphere(body, 6, RADIUS); });
     simulator.commitBodies();
     ASSERT_EQ(simulator.getNumBodies(), 5u);
 
@@ -83,6 +86,35 @@ TEST(RandomPlacement, KeepsTheFirstFreePlacesOfTheDrawStream)
         EXPECT_EQ(body->position.z, kept[i].z) << i;
         EXPECT_EQ(body->linearMomentum.y, 0.0f);
     }
+    testsupport::deleteBodies(simulator);
+}
+
+// A column with no free place ends the placement with an error naming the body,
+// once the body has used its attempts (three draws each); nothing refused is queued.
+TEST(RandomPlacement, AFullColumnEndsWithAnErrorNamingTheBody)
+{
+    RigidBodySimulator simulator;
+    auto* blocker = new SphereBody();
+    initSphere(blocker, 1, 100);
+    setAtRest(blocker, Vector3{0, 0, 0});
+    simulator.addBody(blocker);
+
+    platform::crtSrand(27493);
+    try {
+        placeAtRandom<SphereBody>(simulator, 3, "ball", [](SphereBody* body) { initSphere(body, 6, 0.3f); });
+        ADD_FAILURE() << "no error";
+    } catch (const Ogre::Exception& e) {
+        const std::string text = e.getDescription();
+        EXPECT_NE(text.find("ball 1 of 3"), std::string::npos) << text;
+        EXPECT_NE(text.find(std::to_string(MAX_PLACEMENT_ATTEMPTS) + " attempts"), std::string::npos) << text;
+    }
+    const int next = platform::crtRand();
+    simulator.commitBodies();
+    EXPECT_EQ(simulator.getNumBodies(), 1u);
+
+    platform::crtSrand(27493);
+    for (int i = 0; i < 3 * MAX_PLACEMENT_ATTEMPTS; ++i) platform::crtRand();
+    EXPECT_EQ(platform::crtRand(), next);
     testsupport::deleteBodies(simulator);
 }
 

@@ -229,6 +229,26 @@ missing_resource_scenario() {
   expect_report "${scenario_args[1]}"
 }
 
+# missing-model <file>: the programs read their models by the relative path
+# "../../../../media/models/<file>", so the program runs four levels below a
+# folder of the scratch directory whose media/models holds the build's models
+# but that one.
+missing_model_scenario() {
+  local file=${scenario_args[0]} models deep model
+  models=$(cd "$workdir/../../../../media/models" && pwd) || fail "no models beside the working directory"
+  [ -e "$models/$file" ] || fail "the build has no model $file"
+  deep=$scratch/run/programs/$program/bin
+  mkdir -p "$deep" "$scratch/media/models"
+  for model in "$models"/*; do
+    [ "${model##*/}" = "$file" ] || ln -s "$model" "$scratch/media/models/"
+  done
+  cp "$scratch/plugins.cfg" "$scratch/ogre.cfg" "$scratch/resources.cfg" "$deep/"
+  start_display
+  xsession_start_program "$deep" "$exe" "$scratch/stdout" "$scratch/stderr"
+  expect_exit 1
+  expect_report "\"../../../../media/models/$file\""
+}
+
 # hold-key <key> log|stdout <text>
 hold_key_scenario() {
   local key=${scenario_args[0]} where=${scenario_args[1]} text=${scenario_args[2]} win
@@ -258,6 +278,7 @@ case $kind in
   unwritable-screenshot) unwritable_screenshot_scenario ;;
   missing-resource) missing_resource_scenario ;;
   hold-key) hold_key_scenario ;;
+  missing-model) missing_model_scenario ;;
   *) echo "unknown scenario kind $kind" >&2; exit 2 ;;
 esac
 echo "PASS [$program $scenario]"

@@ -1,9 +1,11 @@
 #pragma once
 // What a contact-test scene needs without the program's media: a stand-in for
-// "sphere.mesh", and the release of the bodies that the programs never free.
+// "sphere.mesh", and the release of the bodies (and their mesh trees) that the
+// programs never free.
 #include <Ogre.h>
 
 #include "assets/RigidBodyScene.h"
+#include "sim/rigidbody/MeshTree.h"
 
 namespace testsupport {
 
@@ -33,6 +35,10 @@ inline void deleteBodies(RigidBodySimulator& simulator)
         case SHAPE_SPHERE: delete static_cast<SphereBody*>(body); break;
         case SHAPE_BOX: delete static_cast<BoxBody*>(body); break;
         case SHAPE_PLANE: delete static_cast<PlaneBody*>(body); break;
+        case SHAPE_TRIANGLE_MESH:
+            delete static_cast<TriangleMeshBody*>(body)->meshTree;
+            delete static_cast<TriangleMeshBody*>(body);
+            break;
         default: break;
         }
     }

@@ -99,6 +99,41 @@ private:
     float t_ = 0.0f, savedT_ = 0.0f;
 };
 
+// Spheres of radius 0.25, then boxes of edge 0.5, dropped at random into the
+// walled enclosure (x, z in [-2, 2], y >= 0) from a column as wide as the
+// enclosure and as tall as the bodies need to find room (the contact programs'
+// narrower column holds a few dozen).
+class EnclosureScene : public SceneBodies {
+public:
+    EnclosureScene(int spheres, int boxes)
+    {
+        platform::crtSrand(27493);
+        const int count = spheres + boxes;
+        for (int i = 0; i < count; ++i) {
+            RigidBody* body = nullptr;
+            if (i < spheres) {
+                auto* s = make<SphereBody>();
+                initSphere(s, 1.0f, 0.25f);
+                body = s;
+            } else {
+                auto* b = make<BoxBody>();
+                initBox(b, 1.0f, 0.5f, 0.5f, 0.5f);
+                body = b;
+            }
+            body->id = 0;
+            do {
+                const float x = float((platform::crtRand() % 340 - 170.0) / 100.0);
+                const float y = float(0.5 + (platform::crtRand() % 1000) / 1000.0 * (1.0 + 0.06 * count));
+                const float z = float((platform::crtRand() % 340 - 170.0) / 100.0);
+                setAtRest(body, Vector3{x, y, z});
+            } while (sim.isColliding(body));
+            sim.addBody(body);
+        }
+        addEnclosure();
+        sim.commitBodies();
+    }
+};
+
 // Two closed meshes (the lower one turned by 0.785 about x, as in the tumble
 // program), ten spheres of radius 0.3 and a box of edge 0.5 dropped into the
 // enclosure; stepped at 1/120 s.

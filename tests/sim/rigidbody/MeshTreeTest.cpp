@@ -5,11 +5,14 @@
 #include <algorithm>
 #include <array>
 #include <functional>
+#include <limits>
 #include <memory>
 #include <stdexcept>
 #include <vector>
 
+#include "Bodies.h"
 #include "Meshes.h"
+#include "sim/rigidbody/Contact.h"
 
 using namespace testing_support;
 
@@ -257,6 +260,46 @@ TEST(MeshTree, RefusesMeshesThatReachOutsideTheirArrays)
     MeshTree tree;
     tree.build(3, vertices, 2, inRange);
     EXPECT_EQ(tree.root->triangleCount, 2u);
+}
+
+// 16-bit indices reach 65536 vertices at most: a count far above what the
+// indices use must not size anything, nor make anything read past the array.
+TEST(MeshTree, VertexCountBeyondTheIndicesReachIsNotWalkedOrKept)
+{
+    MeshData closed = sphereMesh(8, 6, 0.5f);
+    TriangleMeshBody honest{}, inflated{};
+    initTriangleMesh(&honest, 1.0f, closed.vertexCount(), closed.vertices.data(), closed.triangleCount(),
+                     closed.indices.data(), true);
+    initTriangleMesh(&inflated, 1.0f, std::numeric_limits<int>::max(), closed.vertices.data(),
+                     closed.triangleCount(), closed.indices.data(), true);
+    const std::unique_ptr<MeshTree> honestTree(honest.meshTree), inflatedTree(inflated.meshTree);
+    EXPECT_EQ(inflated.meshTree->vertexCount, std::numeric_limits<int>::max());
+
+    BodyStore store;
+    MeshData other = sphereMesh(6, 5, 0.4f);
+    TriangleMeshBody otherMesh{};
+    initTriangleMesh(&otherMesh, 1.0f, other.vertexCount(), other.vertices.data(), other.triangleCount(),
+                     other.indices.data(), true);
+    const std::unique_ptr<MeshTree> otherTree(otherMesh.meshTree);
+    setAtRest(&otherMesh, Vector3{0.3f, 0.5f, 0.1f});
+    RigidBody* partners[] = {store.sphere(Vector3{0.2f, 0.3f, 0}, 0.3f),
+                             store.box(Vector3{0, -0.4f, 0.1f}, Vector3{0.5f, 0.5f, 0.5f}),
+                             store.plane(Vector3{0, 1, 0}, 0.3f), &otherMesh};
+    for (TriangleMeshBody* mesh : {&honest, &inflated}) setAtRest(mesh, Vector3::zero(), Matrix3::makeRotationX(0.3f));
+    for (RigidBody* partner : partners) {
+        SCOPED_TRACE(partner->shapeType);
+        ContactList expected, got;
+        collisionFunction(&honest, partner)(&honest, partner, &expected);
+        collisionFunction(&inflated, partner)(&inflated, partner, &got);
+        EXPECT_FALSE(expected.empty());
+        ASSERT_EQ(got.size(), expected.size());
+        for (std::size_t i = 0; i < got.size(); ++i) {
+            EXPECT_EQ(got[i].point.x, expected[i].point.x);
+            EXPECT_EQ(got[i].point.y, expected[i].point.y);
+            EXPECT_EQ(got[i].point.z, expected[i].point.z);
+            EXPECT_EQ(got[i].normal.y, expected[i].normal.y);
+        }
+    }
 }
 
 // initTriangleMesh, movable and static.

@@ -7,6 +7,7 @@
 #include <random>
 
 #include "RandomRotation.h"
+#include "sim/rigidbody/MeshToWorld.h"
 #include "sim/rigidbody/OrientedBox.h"
 #include "sim/rigidbody/TriangleContacts.h"
 
@@ -67,6 +68,59 @@ TEST(QuickBoxSphereTest, AnswersAsTheBoxTestWhereverItAnswers)
         ASSERT_EQ(quick == Answer::YES, box.intersectsSphere(sphere)) << "case " << i;
     }
     // Most cases are decided either way; the closest are left to the test.
+    EXPECT_GT(answered, 100000);
+    EXPECT_GT(yes, 30000);
+    EXPECT_GT(unclear, 100);
+}
+
+// The node test as the sphere walk makes it: body-space bounds carried to world
+// space by the mesh's transform (away from the origin, and a little off a
+// rotation too), against spheres grazing the turned box.
+TEST(QuickBoxSphereTest, NodeAnswersAsTheWalksNodeTestWhereverItAnswers)
+{
+    Sampler s;
+    int answered = 0, unclear = 0, yes = 0;
+    for (int i = 0; i < 200000; ++i) {
+        const Matrix3 rotation = randomRotation(s.random, i % 4 == 0 ? 1e-3 : 0.0);
+        const Vector3 position{s.scale() * s.uniform(-1, 1), s.scale() * s.uniform(-1, 1), s.scale() * s.uniform(-1, 1)};
+        const float size = s.scale();
+        BoundingBox bounds;
+        for (int a = 0; a < 3; ++a) {
+            const float c = s.scale() * s.uniform(-1, 1), h = size * s.uniform(0, 1);
+            bounds.min[a] = c - h;
+            bounds.max[a] = c + h;
+        }
+        const Matrix4 transform = meshTransform(rotation, position);
+        const OrientedBox box{Matrix4::transformAffine(transform, Vector3((bounds.max - bounds.min) * 0.5f + bounds.min)),
+                              {column(rotation, 0), column(rotation, 1), column(rotation, 2)},
+                              bounds.halfExtents()};
+        // A point of the box's surface, then outward by about the radius.
+        double local[3];
+        for (int a = 0; a < 3; ++a) {
+            const double extent = box.halfExtents[a];
+            const float pick = s.uniform(0, 1);
+            local[a] = pick < 0.3f ? extent : pick < 0.6f ? -extent : extent * s.uniform(-1, 1);
+        }
+        const float radius = size * s.uniform(0, 1.5f);
+        double out[3] = {local[0], local[1], local[2]};
+        const double length = std::sqrt(out[0] * out[0] + out[1] * out[1] + out[2] * out[2]);
+        for (double& c : out) c = length > 0 ? c / length : 1.0 / std::sqrt(3.0);
+        Vector3 sphereCentre;
+        for (int r = 0; r < 3; ++r) {
+            double v = box.centre[r];
+            for (int c = 0; c < 3; ++c) v += rotation[r][c] * (local[c] + out[c] * radius * (1 + s.nudge()));
+            sphereCentre[r] = float(v);
+        }
+        const Sphere sphere{sphereCentre, radius};
+        const Answer quick = QuickBoxSphereTest(rotation, position, sphere).intersectsNode(bounds);
+        if (quick == Answer::UNCLEAR) {
+            ++unclear;
+            continue;
+        }
+        ++answered;
+        yes += quick == Answer::YES;
+        ASSERT_EQ(quick == Answer::YES, box.intersectsSphere(sphere)) << "case " << i;
+    }
     EXPECT_GT(answered, 100000);
     EXPECT_GT(yes, 30000);
     EXPECT_GT(unclear, 100);

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "Bodies.h"
+#include "Meshes.h"
 
 using namespace physics;
 using namespace physics::rigidbody;
@@ -344,6 +345,52 @@ TEST(Simulator, StateHandedToTheIntegratorIsOrthonormal)
                 for (int k = 0; k < 3; ++k) dot += double(s[3 + 3 * i + k]) * s[3 + 3 * j + k];
                 EXPECT_NEAR(dot, i == j ? 1.0 : 0.0, 1e-6) << "step " << step << " rows " << i << j;
             }
+    }
+}
+
+
+// Two bodies that cannot move may touch (a static mesh dipping below a static
+// floor, overlapping static meshes, a box without inverse mass on the floor):
+// they must stay where they are and keep carrying what rests on them.
+TEST(Simulator, TouchingStaticBodiesStayPutAndCarryTheirLoad)
+{
+    enum Pair { MESH_BELOW_FLOOR, OVERLAPPING_MESHES, MASSLESS_BOX_BELOW_FLOOR };
+    for (Pair pair : {MESH_BELOW_FLOOR, OVERLAPPING_MESHES, MASSLESS_BOX_BELOW_FLOOR}) {
+        SCOPED_TRACE(int(pair));
+        Sim sim;
+        BodyStore store;
+        testing_support::MeshStore meshes;
+        const testing_support::MeshData ground = testing_support::floorMesh(2.0f, 4);
+        std::vector<RigidBody*> statics;
+        if (pair == MESH_BELOW_FLOOR) {
+            statics = {store.plane(Vector3{0, 1, 0}, 0.0f), meshes.body(ground, Vector3{0, -0.01f, 0})};
+        } else if (pair == OVERLAPPING_MESHES) {
+            statics = {meshes.body(ground, Vector3{0, 0, 0}),
+                       meshes.body(ground, Vector3{0, 0, 0}, false, 1.0f, Matrix3::makeRotationX(0.01f))};
+        } else {
+            BoxBody* box = store.box(Vector3{0, -0.2f, 0}, Vector3{4.0f, 0.5f, 4.0f});
+            box->inverseMass = 0.0f;
+            box->inverseInertia = Matrix3::zero();
+            box->worldInverseInertia = Matrix3::zero();
+            statics = {store.plane(Vector3{0, 1, 0}, 0.0f), box};
+        }
+        for (RigidBody* b : statics) sim.addBody(b);
+        SphereBody* load = store.sphere(Vector3{0.1f, 0.3f, -0.3f}, 0.25f);
+        sim.addBody(load);
+        sim.commitBodies();
+        std::vector<Vector3> where;
+        for (RigidBody* b : statics) where.push_back(b->position);
+
+        const float h = 1.0f / 120.0f;
+        for (int i = 0; i < 200; ++i) sim.simulate(i * h, (i + 1) * h);
+        auto same = [](const Vector3& a, const Vector3& b) { return a.x == b.x && a.y == b.y && a.z == b.z; };
+        for (std::size_t k = 0; k < statics.size(); ++k) {
+            EXPECT_TRUE(same(statics[k]->position, where[k]));
+            EXPECT_TRUE(same(statics[k]->velocity, Vector3::zero()));
+            EXPECT_TRUE(same(statics[k]->angularVelocity, Vector3::zero()));
+            EXPECT_TRUE(std::isfinite(statics[k]->linearMomentum.y));
+        }
+        EXPECT_GT(load->position.y, 0.2f);  // still on top, not through the floor
     }
 }
 

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <memory>
 #include <random>
 #include <vector>
 
@@ -149,6 +150,22 @@ TEST(MeshRayLattice, EveryRayHitsWhatTheTreeWalkHits)
     EXPECT_GT(tally.hitRays, 50000);
     EXPECT_GT(tally.fullRays, 5000);
     EXPECT_GT(tally.rays - tally.hitRays, 50000);
+}
+
+// A vertex count far beyond what the 16-bit indices reach: the lattice reads and
+// keeps only the vertices the triangles use (the array holds no more).
+TEST(MeshRayLattice, ReadsOnlyTheVerticesTheIndicesReach)
+{
+    MeshData mesh = testing_support::sphereMesh(20, 18, 1.5f, 0.05f);
+    physics::rigidbody::TriangleMeshBody body{};
+    physics::rigidbody::initTriangleMesh(&body, 1.0f, std::numeric_limits<int>::max(), mesh.vertices.data(),
+                                         mesh.triangleCount(), mesh.indices.data(), true);
+    const std::unique_ptr<physics::rigidbody::MeshTree> tree(body.meshTree);
+    physics::rigidbody::setAtRest(&body, Vector3{1.0f, 0.5f, -2.0f}, Matrix3::makeRotationX(0.4f));
+    MeshRayLattice lattice;
+    Tally tally;
+    compareRays(body, 20, lattice, tally);
+    EXPECT_GT(tally.hitRays, 100);
 }
 
 TEST(MeshRayLattice, RefusesLatticesItCannotBin)

@@ -2,12 +2,15 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <iterator>
 #include <functional>
 #include <limits>
 #include <vector>
 
 #include "Bodies.h"
 #include "Meshes.h"
+#include "ReferenceWater.h"
 #include "WaterChecks.h"
 #include "sim/rigidbody/AbstractSimulator.h"
 #include "sim/rigidbody/Simulator.h"
@@ -521,6 +524,63 @@ TEST(WaterCoupling, BodyOverhangingTheEdgeIsProbedBeyondIt)
         }
     EXPECT_GT(beyond, 0);
     EXPECT_TRUE(watertest::holdsStepInvariants(pond.water));
+}
+
+// A body far larger than the domain: beyond the lattice its rays come in runs,
+// so one coupling stays within what the grid allows (at most 513 x 513 rays for a
+// body of more than sixteen lattices of rays), the
+// forces of its rays within the lattice stay exactly those of the ray-by-ray
+// coupling and the runs carry what their rays would, to the lattice's sampling.
+TEST(WaterCoupling, BodiesFarBeyondTheDomainCostWhatTheGridAllows)
+{
+    struct Case {
+        float radius, height;  // of the sphere's centre
+        bool compareRayByRay;  // the plain coupling is affordable
+    } cases[] = {{30.0f, 0.0f, true}, {200.0f, 0.0f, false}, {1e6f, 1e6f - 900.0f, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.radius);
+        BodyStore store;
+        WaterSimulator water(nullptr, 10.0f, 1.0f, 64);
+        water.step(0.0f);
+        RecordingSimulator bodies;
+        water.mRigidBodySimulator = &bodies;
+        RigidBody* sphere = store.sphere(Vector3{0.7f, c.height, -0.4f}, c.radius);
+        sphere->velocity = Vector3{0.1f, -0.2f, 0.0f};
+        bodies.bodies.push_back(sphere);
+        water.step(0.0f);
+        EXPECT_LE(bodies.forces.size(), std::size_t(513 * 513));
+        EXPECT_GT(bodies.forces.size(), std::size_t(c.radius < 1e3f ? 257 * 257 : 0));
+        EXPECT_GT(bodies.totalForce().y, 0.0f);
+        if (c.radius == 200.0f) {
+            // To the sampling: the buoyancy of the lower half (beyond the domain the
+            // rays see the dry border, surface 0) and the damping of every ray.
+            const double r = c.radius, pi = 3.141592653589793;
+            const double expected = 9.81 * pi * r * r * r * 2.0 / 3.0 + 1.2 * pi * r * r;
+            EXPECT_NEAR(bodies.totalForce().y, expected, 0.01 * expected);
+        }
+        if (!c.compareRayByRay) continue;
+
+        RecordingSimulator plain;
+        plain.bodies = bodies.bodies;
+        WaterSimulator reference(nullptr, 10.0f, 1.0f, 64);
+        reference.step(0.0f);
+        reference.mRigidBodySimulator = &plain;
+        testing_support::reference::coupleBodies(reference);
+        EXPECT_GT(plain.forces.size(), 3 * bodies.forces.size());
+        const Vector3 total = bodies.totalForce(), exact = plain.totalForce();
+        for (int axis = 0; axis < 3; ++axis) EXPECT_NEAR(total[axis], exact[axis], 1e-3 * std::fabs(exact.y));
+        auto inLattice = [](const AppliedForce& f) {
+            return f.point.x >= rayCoordinate(0, 10.0f) && f.point.x <= rayCoordinate(256, 10.0f) &&
+                   f.point.z >= rayCoordinate(0, 10.0f) && f.point.z <= rayCoordinate(256, 10.0f);
+        };
+        std::vector<AppliedForce> got, expected;
+        std::copy_if(bodies.forces.begin(), bodies.forces.end(), std::back_inserter(got), inLattice);
+        std::copy_if(plain.forces.begin(), plain.forces.end(), std::back_inserter(expected), inLattice);
+        ASSERT_EQ(got.size(), std::size_t(257 * 257));
+        ASSERT_EQ(got.size(), expected.size());
+        for (std::size_t i = 0; i < got.size(); ++i)
+            ASSERT_EQ(std::memcmp(&got[i], &expected[i], sizeof(AppliedForce)), 0) << "ray " << i;
+    }
 }
 
 TEST(WaterCoupling, BodiesWhollyBeyondAnEdgeOfTheLatticeAreSkipped)

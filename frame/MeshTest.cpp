@@ -1,0 +1,61 @@
+#include "frame/MeshTest.h"
+
+#include "assets/ModelNode.h"
+#include "frame/FixedStepClock.h"
+#include "frame/PoseCopy.h"
+
+using namespace physics;
+using namespace physics::rigidbody;
+
+MeshTest::MeshTest(const Settings& settings) : mSettings(settings) {}
+
+MeshTest::~MeshTest() = default;
+
+void MeshTest::createCamera()
+{
+    mCamera = mSceneMgr->createCamera("PlayerCam");
+    mCamera->setPosition(Ogre::Vector3(6, 6, 6));
+    mCamera->lookAt(Ogre::Vector3(0, 3, 0));
+    mCamera->setNearClipDistance(0.5);
+}
+
+void MeshTest::createScene()
+{
+    createBodies();
+    mSceneMgr->setAmbientLight(Ogre::ColourValue(0.1f, 0.1f, 0.1f, 1));
+    mSceneMgr->setShadowTechnique(mSettings.shadows);
+    createBodyDrawings();
+    if (mSettings.ground) createGroundPlane(mSceneMgr);
+    createSunLight(mSceneMgr, Ogre::Vector3(0, -1, -1));
+}
+
+SphereBody* MeshTest::addSphere(std::int32_t id, float mass, float radius, const Vector3& position)
+{
+    SphereBody* body = new SphereBody();
+    body->id = id;
+    initSphere(body, mass, radius);
+    setAtRest(body, position);
+    mSimulator->addBody(body);
+    return body;
+}
+
+Ogre::SceneNode* MeshTest::createModelNode(const std::string& entityName, const std::string& meshName,
+                                           bool castShadows)
+{
+    return ::createModelNode(mSceneMgr, entityName, meshName, castShadows);
+}
+
+void MeshTest::updateSimulation(const Ogre::FrameEvent& evt)
+{
+    advanceFixedStepClock(mRealTime, mSimTime, evt.timeSinceLastFrame, mSettings.timeScale, mSettings.step,
+                          [this](float t0, float t1) { mSimulator->simulate(t0, t1); });
+    switch (mSettings.poses) {
+    case Poses::NODE_LIST: copyPoses(*mSimulator, mNodes); break;
+    case Poses::BODY1: copyPose(*mBody1, mBodyNode1); break;
+    case Poses::BODY1_THEN_BODY2:
+        copyPose(*mBody1, mBodyNode1);
+        copyPose(*mBody2, mBodyNode2);
+        break;
+    case Poses::BODY2: copyPose(*mBody2, mBodyNode2); break;
+    }
+}

@@ -1,0 +1,335 @@
+#include "sim/rigidbody/BroadPhase.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "sim/rigidbody/Dynamics.h"
+#include "sim/rigidbody/MeshTree.h"
+
+namespace physics {
+namespace rigidbody {
+
+namespace {
+
+ContactSearch currentSearch = ContactSearch::BROAD;
+
+constexpr double RELATIVE_PAD = 1e-4;
+constexpr double ABSOLUTE_PAD = 1e-15;
+constexpr double HUGE_COORDINATE = 1125899906842624.0;  // 2^50
+// Rotations further off orthonormal than this (3 g, g the largest entry of
+// R^T R - I) are not bounded: their inverses may degenerate.
+constexpr double LARGEST_DEFECT = 0.25;
+
+bool finite3(const double v[3]) { return std::isfinite(v[0]) && std::isfinite(v[1]) && std::isfinite(v[2]); }
+
+// 3 g for R^T R - I: the singular values of R lie within sqrt(1 -+ 3 g).
+double rotationDefect(const Matrix3& r)
+{
+    for (int a = 0; a < 3; ++a)
+        for (int k = 0; k < 3; ++k)
+            if (!std::isfinite(r[a][k])) return HUGE_VAL;
+    double g = 0;
+    for (int j = 0; j < 3; ++j)
+        for (int k = j; k < 3; ++k) {
+            double dot = 0;
+            for (int a = 0; a < 3; ++a) dot += double(r[a][j]) * r[a][k];
+            const double off = std::fabs(dot - (j == k ? 1.0 : 0.0));
+            if (!(off <= g)) g = off;
+        }
+    return 3.0 * g;
+}
+
+// The world box of body-frame box (centre cb, half extents hb) under rotation r and position p.
+void turnedBox(const Matrix3& r, const Vector3& p, const double cb[3], const double hb[3], double c[3], double e[3])
+{
+    for (int a = 0; a < 3; ++a) {
+        c[a] = double(p[a]) + double(r[a][0]) * cb[0] + double(r[a][1]) * cb[1] + double(r[a][2]) * cb[2];
+        e[a] = std::fabs(double(r[a][0])) * hb[0] + std::fabs(double(r[a][1])) * hb[1] +
+               std::fabs(double(r[a][2])) * hb[2];
+    }
+}
+
+double norm3(const double v[3]) { return std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]); }
+
+bool planeMayTouch(const BroadPhase::Reach& p, const BroadPhase::Reach& x)
+{
+    const double nn = p.normal[0] * p.normal[0] + p.normal[1] * p.normal[1] + p.normal[2] * p.normal[2];
+    double centre = p.offset * nn, reach = 0, scale = std::fabs(p.offset) * nn;
+    for (int a = 0; a < 3; ++a) {
+        centre += p.normal[a] * x.centre[a];
+        reach += std::fabs(p.normal[a]) * x.extent[a];
+        scale += std::fabs(p.normal[a]) * (std::fabs(x.centre[a]) + x.extent[a]);
+    }
+    double lowest = centre - reach;
+    if (x.sphere) lowest = std::min(lowest, centre - x.radius);
+    return lowest <= RELATIVE_PAD * scale + ABSOLUTE_PAD;
+}
+
+bool overlap(const BroadPhase::Reach& a, const BroadPhase::Reach& b)
+{
+    for (int k = 0; k < 3; ++k)
+        if (a.lo[k] > b.hi[k] || b.lo[k] > a.hi[k]) return false;
+    return true;
+}
+
+double largestSphereOf(const std::vector<RigidBody*>& bodies, double largest)
+{
+    for (const RigidBody* b : bodies)
+        if (b->shapeType == SHAPE_SPHERE) {
+            const double r = std::fabs(double(static_cast<const SphereBody*>(b)->radius));
+            if (std::isfinite(r)) largest = std::max(largest, r);
+        }
+    return largest;
+}
+
+}  // namespace
+
+void setContactSearch(ContactSearch search) { currentSearch = search; }
+ContactSearch contactSearch() { return currentSearch; }
+
+BroadPhase::Reach BroadPhase::reachOf(const RigidBody* body, double largestSphere)
+{
+    Reach r{};
+    r.kind = Reach::EVERYWHERE;
+    r.shape = body->shapeType;
+    double cb[3] = {0, 0, 0}, hb[3] = {0, 0, 0};
+    double inflate = 0;
+    switch (body->shapeType) {
+    case SHAPE_PLANE: {
+        const Plane& plane = static_cast<const PlaneBody*>(body)->plane;
+        for (int a = 0; a < 3; ++a) r.normal[a] = plane.normal[a];
+        r.offset = plane.d;
+        const double size = std::fabs(r.offset) + std::fabs(r.normal[0]) + std::fabs(r.normal[1]) +
+                            std::fabs(r.normal[2]);
+        if (std::isfinite(size) && size < HUGE_COORDINATE) r.kind = Reach::PLANE;
+        return r;
+    }
+    case SHAPE_SPHERE: {
+        const double radius = static_cast<const SphereBody*>(body)->radius;
+        if (!(radius >= 0)) return r;
+        r.sphere = true;
+        r.radius = radius;
+        for (int a = 0; a < 3; ++a) {
+            r.centre[a] = body->position[a];
+            r.extent[a] = radius;
+        }
+        break;
+    }
+    case SHAPE_BOX: {
+        const Vector3& h = static_cast<const BoxBody*>(body)->halfExtents;
+        for (int a = 0; a < 3; ++a) {
+            if (!(h[a] >= 0.0f)) return r;
+            hb[a] = h[a];
+        }
+        r.defect = rotationDefect(body->rotation);
+        if (!(r.defect < LARGEST_DEFECT)) return r;
+        turnedBox(body->rotation, body->position, cb, hb, r.centre, r.extent);
+        // What the box's inverse transform and clipping planes see of a sphere or
+        // of the box itself, through the defect.
+        inflate = 8.0 * r.defect * (norm3(hb) + largestSphere);
+        break;
+    }
+    case SHAPE_TRIANGLE_MESH: {
+        const MeshTree* tree = static_cast<const TriangleMeshBody*>(body)->meshTree;
+        if (!tree || !tree->root) return r;
+        const BoundingBox& b = tree->bounds;
+        for (int a = 0; a < 3; ++a) {
+            if (!(b.min[a] <= b.max[a])) return r;
+            cb[a] = (double(b.min[a]) + b.max[a]) / 2;
+            hb[a] = (double(b.max[a]) - b.min[a]) / 2;
+        }
+        r.mesh = true;
+        r.defect = rotationDefect(body->rotation);
+        if (!(r.defect < LARGEST_DEFECT)) return r;
+        turnedBox(body->rotation, body->position, cb, hb, r.centre, r.extent);
+        inflate = 8.0 * r.defect * norm3(hb);
+        break;
+    }
+    default:
+        return r;
+    }
+
+    double size = 0, place = 0;
+    for (int a = 0; a < 3; ++a) {
+        size = std::max(size, r.extent[a]);
+        place = std::max(place, std::fabs(r.centre[a]));
+    }
+    if (!finite3(r.centre) || !finite3(r.extent) || !(place + size < HUGE_COORDINATE) || !std::isfinite(inflate))
+        return r;
+    const double pad = RELATIVE_PAD * (place + size) + ABSOLUTE_PAD + inflate;
+    for (int a = 0; a < 3; ++a) {
+        r.extent[a] += pad;
+        r.lo[a] = r.centre[a] - r.extent[a];
+        r.hi[a] = r.centre[a] + r.extent[a];
+    }
+    r.kind = Reach::BOUNDED;
+    return r;
+}
+
+bool BroadPhase::mayTouch(const Reach& a, const Reach& b)
+{
+    if (a.shape == SHAPE_PLANE && b.shape == SHAPE_PLANE) return false;  // planes never touch
+    if (a.kind == Reach::EVERYWHERE || b.kind == Reach::EVERYWHERE) return true;
+    if (a.kind == Reach::PLANE) return planeMayTouch(a, b);
+    if (b.kind == Reach::PLANE) return planeMayTouch(b, a);
+    if (a.mesh && b.mesh) return true;
+    return overlap(a, b);
+}
+
+void BroadPhase::addPair(std::uint32_t i, std::uint32_t j)
+{
+    pairs_.push_back(i < j ? (std::uint64_t(i) << 32 | j) : (std::uint64_t(j) << 32 | i));
+}
+
+// The bounded bodies in the last step's order, then insertion sort on the axis
+// along which their boxes spread most: bodies move little between steps. Where
+// they moved much, a full sort.
+void BroadPhase::sortSweep()
+{
+    const std::size_t n = reach_.size();
+    double sum[3] = {0, 0, 0}, sum2[3] = {0, 0, 0};
+    std::size_t bounded = 0;
+    for (std::size_t i = 0; i < n; ++i)
+        if (reach_[i].kind == Reach::BOUNDED) {
+            ++bounded;
+            for (int a = 0; a < 3; ++a) {
+                sum[a] += reach_[i].centre[a];
+                sum2[a] += reach_[i].centre[a] * reach_[i].centre[a];
+            }
+        }
+    int axis = 0;
+    double best = -1;
+    for (int a = 0; a < 3; ++a) {
+        const double spread = sum2[a] - sum[a] * sum[a] / double(std::max<std::size_t>(bounded, 1));
+        if (spread > best) {
+            best = spread;
+            axis = a;
+        }
+    }
+
+    // Boxes as floats rounded outwards: half the memory, and no tighter.
+    auto item = [this](std::uint32_t i) {
+        SweepItem it;
+        for (int a = 0; a < 3; ++a) {
+            it.lo[a] = std::nextafter(float(reach_[i].lo[a]), -HUGE_VALF);
+            it.hi[a] = std::nextafter(float(reach_[i].hi[a]), HUGE_VALF);
+        }
+        it.body = i;
+        it.mesh = reach_[i].mesh;
+        return it;
+    };
+    sweep_.clear();
+    slot_.assign(n, 0);
+    for (std::uint32_t i : sweepOrder_)
+        if (i < n && reach_[i].kind == Reach::BOUNDED && !slot_[i]) {
+            slot_[i] = 1;
+            sweep_.push_back(item(i));
+        }
+    for (std::uint32_t i = 0; i < n; ++i)
+        if (reach_[i].kind == Reach::BOUNDED && !slot_[i]) sweep_.push_back(item(i));
+
+    const std::size_t m = sweep_.size();
+    std::size_t moves = 0;
+    for (std::size_t i = 1; i < m && moves <= 8 * m; ++i) {
+        const SweepItem it = sweep_[i];
+        std::size_t j = i;
+        while (j > 0 && sweep_[j - 1].lo[axis] > it.lo[axis]) {
+            sweep_[j] = sweep_[j - 1];
+            --j;
+            ++moves;
+        }
+        sweep_[j] = it;
+    }
+    if (moves > 8 * m)
+        std::sort(sweep_.begin(), sweep_.end(),
+                  [axis](const SweepItem& x, const SweepItem& y) { return x.lo[axis] < y.lo[axis]; });
+    sweepOrder_.resize(m);
+    for (std::size_t i = 0; i < m; ++i) sweepOrder_[i] = sweep_[i].body;
+    sweepAxis_ = axis;
+}
+
+void BroadPhase::findContacts(const std::vector<RigidBody*>& bodies, ContactList* contacts)
+{
+    contacts->clear();
+    const std::size_t n = bodies.size();
+    const double largestSphere = largestSphereOf(bodies, 0.0);
+    reach_.resize(n);
+    planes_.clear();
+    everywhere_.clear();
+    meshes_.clear();
+    for (std::size_t i = 0; i < n; ++i) {
+        reach_[i] = reachOf(bodies[i], largestSphere);
+        if (reach_[i].kind == Reach::EVERYWHERE) everywhere_.push_back(std::uint32_t(i));
+        else if (reach_[i].kind == Reach::PLANE) planes_.push_back(std::uint32_t(i));
+        else if (reach_[i].mesh) meshes_.push_back(std::uint32_t(i));
+    }
+
+    // Every pair that may touch, each once.
+    pairs_.clear();
+    for (std::uint32_t e : everywhere_)
+        for (std::uint32_t k = 0; k < n; ++k) {
+            if (k == e || (reach_[k].kind == Reach::EVERYWHERE && k < e)) continue;
+            if (mayTouch(reach_[e], reach_[k])) addPair(e, k);
+        }
+    for (std::uint32_t p : planes_)
+        for (std::uint32_t k = 0; k < n; ++k)
+            if (reach_[k].kind == Reach::BOUNDED && planeMayTouch(reach_[p], reach_[k])) addPair(p, k);
+    for (std::size_t a = 0; a < meshes_.size(); ++a)
+        for (std::size_t b = a + 1; b < meshes_.size(); ++b) addPair(meshes_[a], meshes_[b]);
+    sortSweep();
+    const int axis = sweepAxis_, other1 = (axis + 1) % 3, other2 = (axis + 2) % 3;
+    const std::size_t m = sweep_.size();
+    for (std::size_t a = 0; a < m; ++a) {
+        const SweepItem& x = sweep_[a];
+        for (std::size_t b = a + 1; b < m; ++b) {
+            const SweepItem& y = sweep_[b];
+            if (y.lo[axis] > x.hi[axis]) break;
+            if (x.lo[other1] > y.hi[other1] || y.lo[other1] > x.hi[other1] || x.lo[other2] > y.hi[other2] ||
+                y.lo[other2] > x.hi[other2] || (x.mesh && y.mesh))
+                continue;
+            addPair(x.body, y.body);
+        }
+    }
+
+    // In the full loop's order: by the lower index, then the higher.
+    first_.assign(n + 1, 0);
+    for (std::uint64_t p : pairs_) ++first_[(p >> 32) + 1];
+    for (std::size_t i = 0; i < n; ++i) first_[i + 1] += first_[i];
+    partners_.resize(pairs_.size());
+    fill_.assign(first_.begin(), first_.end() - 1);
+    for (std::uint64_t p : pairs_) partners_[fill_[p >> 32]++] = std::uint32_t(p);
+    const PointIndex::Scope points(points_, contacts);
+    for (std::size_t i = 0; i < n; ++i) {
+        std::uint32_t* begin = partners_.data() + first_[i];
+        std::uint32_t* end = partners_.data() + first_[i + 1];
+        if (end - begin > 16) {
+            std::sort(begin, end);
+        } else {
+            for (std::uint32_t* p = begin + 1; p < end; ++p)
+                for (std::uint32_t* q = p; q > begin && q[-1] > q[0]; --q) std::swap(q[-1], q[0]);
+        }
+        RigidBody* bi = bodies[i];
+        for (const std::uint32_t* j = begin; j != end; ++j) collisionFunction(bi, bodies[*j])(bi, bodies[*j], contacts);
+    }
+}
+
+bool BroadPhase::touchesAny(RigidBody* candidate, const std::vector<RigidBody*>& bodies, ContactList* contacts)
+{
+    double largestSphere = 0.0;
+    if (candidate->shapeType == SHAPE_SPHERE) {
+        const double r = std::fabs(double(static_cast<const SphereBody*>(candidate)->radius));
+        if (std::isfinite(r)) largestSphere = r;
+    }
+    largestSphere = largestSphereOf(bodies, largestSphere);
+    const Reach c = reachOf(candidate, largestSphere);
+    const PointIndex::Scope points(points_, contacts);
+    for (RigidBody* other : bodies) {
+        if (!mayTouch(c, reachOf(other, largestSphere))) continue;
+        collisionFunction(candidate, other)(candidate, other, contacts);
+        if (!contacts->empty()) return true;
+    }
+    return false;
+}
+
+}  // namespace rigidbody
+}  // namespace physics
