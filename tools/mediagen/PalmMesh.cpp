@@ -18,16 +18,15 @@ constexpr int TRUNK_RINGS = 12;
 constexpr int FRONDS = 9;
 constexpr int FROND_SAMPLES = 9;  // along each frond, base to tip
 
-struct Part {
+struct Surface {
     std::vector<float> positions, normals;
     std::vector<std::uint16_t> indices;
 
-    std::uint16_t add(const Ogre::Vector3& p, const Ogre::Vector3& n)
+    void add(const Ogre::Vector3& p, const Ogre::Vector3& n)
     {
         positions.insert(positions.end(), {p.x, p.y, p.z});
         const Ogre::Vector3 unit = n.normalisedCopy();
         normals.insert(normals.end(), {unit.x, unit.y, unit.z});
-        return std::uint16_t(positions.size() / 3 - 1);
     }
     Ogre::Vector3 position(std::uint16_t i) const { return Ogre::Vector3(&positions[3 * i]); }
 };
@@ -38,9 +37,9 @@ Ogre::Vector3 trunkCentre(double t)
 }
 
 // A tapering tube with a ring's swelling every segment, as the old leaf bases leave.
-Part trunk()
+Surface trunk()
 {
-    Part part;
+    Surface surface;
     for (int ring = 0; ring <= TRUNK_RINGS; ++ring) {
         const double t = double(ring) / TRUNK_RINGS;
         const double swell = ring % 2 ? 1.0 : 1.12;
@@ -49,7 +48,7 @@ Part trunk()
         for (int side = 0; side <= TRUNK_SIDES; ++side) {
             const double angle = 2 * M_PI * side / TRUNK_SIDES;
             const Ogre::Vector3 out(float(std::cos(angle)), float(std::sin(angle)), 0);
-            part.add(centre + out * float(radius), out);
+            surface.add(centre + out * float(radius), out);
         }
     }
     const int stride = TRUNK_SIDES + 1;
@@ -58,15 +57,15 @@ Part trunk()
             const std::uint16_t a = std::uint16_t(ring * stride + side), b = std::uint16_t(a + 1);
             const std::uint16_t c = std::uint16_t(a + stride), d = std::uint16_t(c + 1);
             // Counter-clockwise seen from outside.
-            part.indices.insert(part.indices.end(), {a, b, c, b, d, c});
+            surface.indices.insert(surface.indices.end(), {a, b, c, b, d, c});
         }
     }
-    return part;
+    return surface;
 }
 
 // One frond: a spine that rises a little from the crown, then droops, with a
 // blade folded along it; its upper side first, then the same blade facing down.
-void addFrond(Part& part, const Ogre::Vector3& crown, double azimuth, double length, double droop)
+void addFrond(Surface& surface, const Ogre::Vector3& crown, double azimuth, double length, double droop)
 {
     const Ogre::Vector3 out(float(std::cos(azimuth)), float(std::sin(azimuth)), 0);
     const Ogre::Vector3 side(-out.y, out.x, 0);
@@ -99,22 +98,22 @@ void addFrond(Part& part, const Ogre::Vector3& crown, double azimuth, double len
     }
     for (int face = 0; face < 2; ++face) {
         const float sign = face == 0 ? 1.0f : -1.0f;
-        const std::uint16_t first = std::uint16_t(part.positions.size() / 3);
-        for (std::size_t i = 0; i < points.size(); ++i) part.add(points[i], normals[i] * sign);
+        const std::uint16_t first = std::uint16_t(surface.positions.size() / 3);
+        for (std::size_t i = 0; i < points.size(); ++i) surface.add(points[i], normals[i] * sign);
         for (std::size_t c = 0; c < corners.size(); c += 3) {
             const std::uint16_t a = std::uint16_t(first + corners[c]), b = std::uint16_t(first + corners[c + 1]),
                                 d = std::uint16_t(first + corners[c + 2]);
             if (face == 0)
-                part.indices.insert(part.indices.end(), {a, b, d});
+                surface.indices.insert(surface.indices.end(), {a, b, d});
             else
-                part.indices.insert(part.indices.end(), {a, d, b});
+                surface.indices.insert(surface.indices.end(), {a, d, b});
         }
     }
 }
 
-Part fronds()
+Surface fronds()
 {
-    Part part;
+    Surface surface;
     const Ogre::Vector3 crown = trunkCentre(1.0);
     for (int f = 0; f < FRONDS; ++f) {
         // Fixed irregularities, so that the crown does not look turned on a lathe.
@@ -122,9 +121,9 @@ Part fronds()
         const double azimuth = 2 * M_PI * (f + 0.25 * jitter) / FRONDS;
         const double length = 0.40 + 0.06 * std::cos(f * 1.7);
         const double droop = 0.85 + 0.25 * jitter;
-        addFrond(part, crown, azimuth, length, droop);
+        addFrond(surface, crown, azimuth, length, droop);
     }
-    return part;
+    return surface;
 }
 
 void bindBuffer(Ogre::VertexData* data, unsigned short source, const std::vector<float>& values)
@@ -135,7 +134,7 @@ void bindBuffer(Ogre::VertexData* data, unsigned short source, const std::vector
     data->vertexBufferBinding->setBinding(source, buffer);
 }
 
-void addSubMesh(Ogre::Mesh* mesh, const Part& part, const std::string& material, Ogre::AxisAlignedBox& bounds,
+void addSubMesh(Ogre::Mesh* mesh, const Surface& surface, const std::string& material, Ogre::AxisAlignedBox& bounds,
                 float& radius)
 {
     Ogre::SubMesh* subMesh = mesh->createSubMesh();
@@ -149,21 +148,22 @@ void addSubMesh(Ogre::Mesh* mesh, const Part& part, const std::string& material,
     Ogre::VertexData* data = new Ogre::VertexData();
     subMesh->vertexData = data;
     data->vertexStart = 0;
-    data->vertexCount = part.positions.size() / 3;
+    data->vertexCount = surface.positions.size() / 3;
     data->vertexDeclaration->addElement(0, 0, Ogre::VET_FLOAT3, Ogre::VES_POSITION);
     data->vertexDeclaration->addElement(1, 0, Ogre::VET_FLOAT3, Ogre::VES_NORMAL);
-    bindBuffer(data, 0, part.positions);
-    bindBuffer(data, 1, part.normals);
+    bindBuffer(data, 0, surface.positions);
+    bindBuffer(data, 1, surface.normals);
 
     Ogre::HardwareIndexBufferSharedPtr indexBuffer = Ogre::HardwareBufferManager::getSingleton().createIndexBuffer(
-        Ogre::HardwareIndexBuffer::IT_16BIT, part.indices.size(), Ogre::HardwareBuffer::HBU_STATIC_WRITE_ONLY, false);
-    indexBuffer->writeData(0, indexBuffer->getSizeInBytes(), part.indices.data(), true);
+        Ogre::HardwareIndexBuffer::IT_16BIT, surface.indices.size(), Ogre::HardwareBuffer::HBU_STATIC_WRITE_ONLY,
+        false);
+    indexBuffer->writeData(0, indexBuffer->getSizeInBytes(), surface.indices.data(), true);
     subMesh->indexData->indexBuffer = indexBuffer;
     subMesh->indexData->indexStart = 0;
-    subMesh->indexData->indexCount = part.indices.size();
+    subMesh->indexData->indexCount = surface.indices.size();
 
-    for (std::size_t i = 0; i < part.positions.size() / 3; ++i) {
-        const Ogre::Vector3 p = part.position(std::uint16_t(i));
+    for (std::size_t i = 0; i < surface.positions.size() / 3; ++i) {
+        const Ogre::Vector3 p = surface.position(std::uint16_t(i));
         bounds.merge(p);
         radius = std::max(radius, p.length());
     }
@@ -173,8 +173,8 @@ void addSubMesh(Ogre::Mesh* mesh, const Part& part, const std::string& material,
 
 void writePalmMesh(const std::string& path)
 {
-    Ogre::MeshPtr mesh =
-        Ogre::MeshManager::getSingleton().createManual("Palm.mesh", Ogre::ResourceGroupManager::DEFAULT_RESOURCE_GROUP_NAME);
+    Ogre::MeshPtr mesh = Ogre::MeshManager::getSingleton().createManual(
+        "Palm.mesh", Ogre::ResourceGroupManager::DEFAULT_RESOURCE_GROUP_NAME);
     Ogre::AxisAlignedBox bounds;
     float radius = 0;
     addSubMesh(mesh.get(), trunk(), "Palm/Trunk", bounds, radius);
