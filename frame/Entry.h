@@ -4,6 +4,11 @@
 // refused configuration, give 0.
 #include <OgreException.h>
 
+// Makes the allocator keep the memory that is freed, in place of handing it back
+// to the system at once (see Entry.cpp). Called first, before Ogre's plug-ins
+// and the GL driver are loaded.
+void keepFreedMemory();
+
 // Standard output carries the programs' own lines (the seed, the random drops):
 // written line by line also into a file or a pipe, so that whoever reads it sees
 // each line when it is printed, not when the program ends.
@@ -16,6 +21,7 @@ void reportException(const Ogre::Exception& e);
 template <class Application>
 int runApplication()
 {
+    keepFreedMemory();
     writeOutputByLines();
     Application app;
     try {

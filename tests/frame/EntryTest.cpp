@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <malloc.h>
 #include <stdio_ext.h>
 
+#include <cstdlib>
 #include <stdexcept>
 #include <string>
 
@@ -52,6 +54,25 @@ TEST(Entry, StandardOutputIsWrittenByLines)
 {
     runApplication<EndsNormally>();
     EXPECT_NE(__flbf(stdout), 0);
+}
+
+// Mesa frees and regrows blocks of this size every frame: they must come from the
+// heap and stay there once freed, not be mapped and returned each time.
+TEST(Entry, LargeFreedBlocksStayWithTheProgram)
+{
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the sanitizer's allocator replaces glibc's";
+#else
+    runApplication<EndsNormally>();
+    const struct mallinfo2 before = mallinfo2();
+    const std::size_t size = 16 * 1024 * 1024;
+    volatile char* block = static_cast<volatile char*>(std::malloc(size));
+    ASSERT_NE(block, nullptr);
+    block[size - 1] = 1;
+    EXPECT_EQ(mallinfo2().hblks, before.hblks) << "the block was mapped on its own";
+    std::free(const_cast<char*>(block));
+    EXPECT_GE(mallinfo2().fordblks, before.fordblks + size) << "the freed block went back to the system";
+#endif
 }
 
 TEST(Entry, OtherExceptionsAreNotCaught)

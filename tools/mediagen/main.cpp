@@ -1,5 +1,6 @@
 // Builds the media that no package ships and the programs need:
 //   mediagen sphere <file.mesh>
+//   mediagen palm <file.mesh>
 //   mediagen rockwall <file.png> <Ogre plug-in folder>
 #include <OgreException.h>
 
@@ -7,6 +8,7 @@
 #include <cstring>
 
 #include "OfflineOgre.h"
+#include "PalmMesh.h"
 #include "RockwallTexture.h"
 #include "SphereMesh.h"
 
@@ -18,6 +20,10 @@ int main(int argc, char** argv)
             writeSphereMesh(argv[2]);
             return 0;
         }
+        if (argc == 3 && std::strcmp(argv[1], "palm") == 0) {
+            writePalmMesh(argv[2]);
+            return 0;
+        }
         if (argc == 4 && std::strcmp(argv[1], "rockwall") == 0) {
             ogre.loadPlugin(argv[3], "Codec_STBI");
             writeRockwallTexture(argv[2]);
@@ -27,6 +33,6 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "mediagen: %s\n", e.getFullDescription().c_str());
         return 1;
     }
-    std::fprintf(stderr, "usage: mediagen sphere <file.mesh> | mediagen rockwall <file.png> <plugin folder>\n");
+    std::fprintf(stderr, "usage: mediagen sphere|palm <file.mesh> | mediagen rockwall <file.png> <plugin folder>\n");
     return 2;
 }
