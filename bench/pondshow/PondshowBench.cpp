@@ -196,13 +196,16 @@ Lake& lakeAt(int seconds)
     return lake;
 }
 
-// The plain forms of the contact search and the mesh walks, or the library's;
-// the library's again whatever a benchmark did.
+// Argument 0 picks the forms of the contact search and the mesh walks: 0 the
+// plain forms (the baseline), 1 the library's, 2 the library's with mesh pairs
+// walked node pair by node pair instead of searched plane by plane. The
+// library's again whatever a benchmark did.
 struct SearchForms {
-    explicit SearchForms(bool library)
+    explicit SearchForms(const benchmark::State& state)
     {
-        setContactSearch(library ? ContactSearch::BROAD : ContactSearch::FULL);
-        setMeshWalk(library ? MeshWalk::CULLED : MeshWalk::FULL);
+        const auto form = state.range(0);
+        setContactSearch(form != 0 ? ContactSearch::BROAD : ContactSearch::FULL);
+        setMeshWalk(form == 0 ? MeshWalk::FULL : form == 1 ? MeshWalk::CULLED : MeshWalk::NODE_PAIRS);
     }
     ~SearchForms()
     {
@@ -242,7 +245,7 @@ void BM_PondshowSecond(benchmark::State& state)
 {
     const int from = state.range(1) == 0 ? 0 : 10;
     Lake& lake = lakeAt(from);
-    const SearchForms forms(libraryForm(state));
+    const SearchForms forms(state);
     const WaterStep step = waterStepOf(state);
     BodyStepTimer bodies;
     lake.mSimulator->mListeners.push_back(&bodies);
@@ -269,7 +272,7 @@ void BM_PondshowSecond(benchmark::State& state)
     state.counters["integration_ms"] = 1e3 * bodies.integration / n;
     state.counters["contacts_per_step"] = double(contacts) / (n * SECOND);
 }
-BENCHMARK(BM_PondshowSecond)->ArgsProduct({{0, 1}, {0, 1}})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PondshowSecond)->ArgsProduct({{0, 1, 2}, {0, 1}})->Unit(benchmark::kMillisecond);
 
 // The pair functions of one pair kind over all pairs of that kind, in the
 // search's order, at the settled pose: argument 1 is 0 sphere-sphere, 1
@@ -277,7 +280,7 @@ BENCHMARK(BM_PondshowSecond)->ArgsProduct({{0, 1}, {0, 1}})->Unit(benchmark::kMi
 void BM_PondshowContacts(benchmark::State& state)
 {
     Lake& lake = lakeAt(10);
-    const SearchForms forms(libraryForm(state));
+    const SearchForms forms(state);
     const int kind = int(state.range(1));
     std::vector<std::pair<RigidBody*, RigidBody*>> pairs;
     const std::vector<RigidBody*>& b = lake.mSimulator->mBodies;
@@ -295,17 +298,17 @@ void BM_PondshowContacts(benchmark::State& state)
     state.counters["pairs"] = double(pairs.size());
     state.counters["contacts"] = double(contacts.size());
 }
-BENCHMARK(BM_PondshowContacts)->ArgsProduct({{0, 1}, {0, 1, 2, 3}})->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_PondshowContacts)->ArgsProduct({{0, 1, 2}, {0, 1, 2, 3}})->Unit(benchmark::kMicrosecond);
 
 // The whole contact search of the settled pose.
 void BM_PondshowContactSearch(benchmark::State& state)
 {
     Lake& lake = lakeAt(10);
-    const SearchForms forms(libraryForm(state));
+    const SearchForms forms(state);
     for (auto _ : state) lake.mSimulator->findContacts();
     state.counters["contacts"] = double(lake.mSimulator->mContacts.size());
 }
-BENCHMARK(BM_PondshowContactSearch)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_PondshowContactSearch)->DenseRange(0, 2)->Unit(benchmark::kMicrosecond);
 
 // The impulses of the settled pose's contacts (each iteration from the same momenta).
 void BM_PondshowImpulses(benchmark::State& state)

@@ -4,7 +4,9 @@
 // step (tumbleshow 40 of 1/120 s, bumpshellshell 20 of 1/60 s, bumpshellball and
 // bumphillball 60 of 1/60 s, bumpshellfloor and bumpshellcrate 120 of 1/120 s).
 // Argument 0 walks every triangle of the mesh pairs (the plain full walks, the
-// baseline), 1 the culled walks that find the same contacts; the second argument
+// baseline), 1 the library's walks that find the same contacts, 2 the same with
+// mesh pairs walked node pair by node pair instead of searched plane by plane;
+// the second argument
 // picks the second measured: the first one (0, bodies falling and meeting) or the
 // sixth (1, most of them at rest). Each iteration starts from the same bodies.
 #include <Ogre.h>
@@ -160,7 +162,8 @@ void oneSecond(benchmark::State& state)
     const BodySnapshot measured(*sim.simulator);
     const double from = t;
 
-    const WalkMode mode(state.range(0) != 0 ? MeshWalk::CULLED : MeshWalk::FULL);
+    const MeshWalk walks[] = {MeshWalk::FULL, MeshWalk::CULLED, MeshWalk::NODE_PAIRS};
+    const WalkMode mode(walks[state.range(0)]);
 
     long contacts = 0;
     for (auto _ : state) {
@@ -179,7 +182,7 @@ void oneSecond(benchmark::State& state)
 
 void arguments(benchmark::internal::Benchmark* b)
 {
-    b->ArgsProduct({{0, 1}, {0, 1}})->ArgNames({"culled", "later"})->Unit(benchmark::kMillisecond);
+    b->ArgsProduct({{0, 1, 2}, {0, 1}})->ArgNames({"walks", "later"})->Unit(benchmark::kMillisecond);
 }
 
 BENCHMARK(oneSecond<MeshProgramBodies<tumbleshow::Test>>)->Name("BM_tumbleshow")->Apply(arguments);

@@ -7,6 +7,7 @@
 #include "sim/rigidbody/BroadPhase.h"
 #include "sim/rigidbody/Collide.h"
 #include "sim/rigidbody/FullMeshWalks.h"
+#include "sim/rigidbody/MeshPairSearch.h"
 #include "sim/rigidbody/MeshToWorld.h"
 #include "sim/rigidbody/NodeTests.h"
 #include "sim/rigidbody/TriangleContacts.h"
@@ -240,6 +241,7 @@ void collideTreeTree(const MeshTree* first, const Matrix3& firstRotation, const 
     if (!first || !first->root || !second || !second->root) return;
     const MeshInWorld pm(first, firstRotation, firstPosition, firstBody);
     const MeshInWorld qm(second, secondRotation, secondPosition, secondBody);
+    if (currentWalk == MeshWalk::CULLED && searchMeshPair(pm, qm, contacts)) return;
     MeshPairWalk walk(pm, qm, contacts);
     const MeshTreeNode* p = first->root;
     const MeshTreeNode* q = second->root;

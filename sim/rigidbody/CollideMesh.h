@@ -8,8 +8,10 @@
 // The box and mesh-mesh walks skip the nodes, triangles and triangle pairs whose
 // tests could add no contact (MeshCulling.h says when that is certain); the sphere
 // and plane walks answer their node tests quickly where the answer is certain
-// (NodeTests.h). All add exactly the contacts of the walks of FullMeshWalks.h, in
-// the same order.
+// (NodeTests.h). A mesh-mesh pair is first left to the pair search of
+// MeshPairSearch.h, which finds its triangle pairs plane by plane; the walk of
+// node pairs below takes the pairs that search cannot. All add exactly the
+// contacts of the walks of FullMeshWalks.h, in the same order.
 #include <cstdint>
 
 #include "sim/maths/Matrix3.h"
@@ -26,8 +28,9 @@ namespace physics {
 namespace rigidbody {
 
 // Which mesh walks the pair table uses: the ones here (always, in the library's
-// use) or those of FullMeshWalks.h, to compare the two. Process-wide.
-enum class MeshWalk { CULLED, FULL };
+// use), the same with every mesh-mesh pair left to the walk of node pairs, or
+// those of FullMeshWalks.h, to compare them. Process-wide.
+enum class MeshWalk { CULLED, NODE_PAIRS, FULL };
 void setMeshWalk(MeshWalk walk);
 MeshWalk meshWalk();
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <limits>
 
 #include "sim/rigidbody/MeshToWorld.h"
@@ -39,10 +40,15 @@ MeshWorldCache::MeshWorldCache(const MeshTree& tree)
       triangleWalk(triangles.size(), 0),
       farTriangles(triangles.size()),
       farTriangleWalk(triangles.size(), 0),
+      facets(triangles.size()),
+      facetWalk(triangles.size(), 0),
       listed(triangles.size() / 64 + 1, 0)
 {
     // Room for as many listed pairs as triangles; more stops the skipping by distance.
     pairs.reserve(2 * triangles.size() + 64);
+    // Room for the pair search's pairs: more than this make it give way to the
+    // walk of node pairs.
+    candidates.reserve(4 * triangles.size() + 1024);
 }
 
 MeshInWorld::MeshInWorld(const MeshTree* tree, const Matrix3& rotation, const Vector3& position, RigidBody* body)
@@ -51,12 +57,18 @@ MeshInWorld::MeshInWorld(const MeshTree* tree, const Matrix3& rotation, const Ve
     // The walks' own transform: the bounds below are of the floats they see.
     transform_ = meshTransform(rotation, position);
 
-    // A new walk: entries of earlier walks are stale. On wrap-around all are cleared.
-    if (++cache_->walk == 0) {
-        for (auto* stamps : {&cache_->vertexWalk, &cache_->nodeWalk, &cache_->triangleWalk, &cache_->farTriangleWalk})
+    // A new walk: entries of earlier walks are stale, unless they were computed
+    // from the same floats. On wrap-around all are cleared.
+    const bool sameTransform =
+        cache_->transformKnown && std::memcmp(&cache_->transform, &transform_, sizeof transform_) == 0;
+    if (!sameTransform && ++cache_->walk == 0) {
+        for (auto* stamps : {&cache_->vertexWalk, &cache_->nodeWalk, &cache_->triangleWalk, &cache_->farTriangleWalk,
+                             &cache_->facetWalk})
             std::fill(stamps->begin(), stamps->end(), 0);
         cache_->walk = 1;
     }
+    cache_->transform = transform_;
+    cache_->transformKnown = true;
 
     bool finite = true;
     double frobenius2 = 0;
@@ -281,6 +293,16 @@ const FarTriangle& MeshInWorld::farTriangle(std::uint32_t t) const
     f.leastAltitude = g.leastAltitude;
     f.regular = !s.irregular && bounded_ && g.leastNormal > 0 && f.normalError < 0.1 && g.centreNorm < INF;
     cache_->farTriangleWalk[t] = cache_->walk;
+    return f;
+}
+
+const Facet& MeshInWorld::facet(std::uint32_t t) const
+{
+    Facet& f = cache_->facets[t];
+    if (cache_->facetWalk[t] == cache_->walk) return f;
+    triangle(t, f.p);
+    f.plane = trianglePlane(f.p[0], f.p[1], f.p[2]);
+    cache_->facetWalk[t] = cache_->walk;
     return f;
 }
 

@@ -81,6 +81,7 @@
 #include "sim/rigidbody/MeshTree.h"
 #include "sim/rigidbody/OrientedBox.h"
 #include "sim/rigidbody/RigidBody.h"
+#include "sim/rigidbody/TriangleIntersection.h"
 
 namespace physics {
 namespace rigidbody {
@@ -129,11 +130,29 @@ struct FarTriangle {
     bool regular;
 };
 
+// A world triangle and its plane as the triangle test forms them.
+struct Facet {
+    Vector3 p[3];
+    TrianglePlane plane;
+};
+
+// A triangle pair the mesh pair search keeps (MeshPairSearch.h): its place in the
+// walks' order and the triangles' positions in the two index copies.
+struct PairCandidate {
+    std::uint64_t key;    // the leaf pair's place
+    std::uint64_t order;  // within the leaf pair
+    std::uint32_t first, second;
+};
+
 // World positions of a mesh for one walk, reused by the next. Entries carry the
-// number of the walk that computed them. Allocated with the tree, so that walks
+// number of the walk that computed them; a walk with the very transform of the
+// one before keeps its number and so everything computed so far (a static mesh
+// computes its world positions once). Allocated with the tree, so that walks
 // allocate nothing.
 struct MeshWorldCache {
     std::uint32_t walk = 0;
+    Matrix4 transform{};
+    bool transformKnown = false;
     std::vector<Vector3> vertices;
     std::vector<std::uint32_t> vertexWalk;
     std::vector<WorldBounds> nodes;
@@ -142,6 +161,10 @@ struct MeshWorldCache {
     std::vector<std::uint32_t> triangleWalk;
     std::vector<FarTriangle> farTriangles;
     std::vector<std::uint32_t> farTriangleWalk;
+    std::vector<Facet> facets;
+    std::vector<std::uint32_t> facetWalk;
+    // The pair search's triangle pairs, when this mesh is the first of the pair.
+    std::vector<PairCandidate> candidates;
     // NearParallelPairs' list: (triangle of this mesh, of the other) pairs, and the
     // triangles of this mesh that appear in a pair of either list.
     std::vector<std::uint32_t> pairs;
@@ -168,6 +191,11 @@ public:
     const WorldTriangle& worldTriangle(std::uint32_t t) const;
     const WorldBounds& nodeBounds(const MeshTreeNode* node) const;
     const FarTriangle& farTriangle(std::uint32_t t) const;
+    const Facet& facet(std::uint32_t t) const;
+
+    // The transform's floats in double: world = rotation() body + translation().
+    const double (&rotation() const)[3][3] { return r_; }
+    const double (&translation() const)[3] { return t_; }
 
     // Whether the transform allows any bound (finite and invertible).
     bool bounded() const { return bounded_; }

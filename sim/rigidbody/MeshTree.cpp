@@ -36,6 +36,17 @@ float floatDown(double x)
 // the distance bounds of the culling need some width (see MeshCulling.h).
 constexpr double LEAST_RELATIVE_ALTITUDE = 1e-3;
 
+// A triangle whose plane-value snap (values below 1e-6, of its doubled area
+// times the distance) reaches farther from its plane than this part of the
+// mesh's radius is marked wideSlab.
+constexpr double WIDE_SLAB = 0.05;
+constexpr double SNAP = 1e-6;
+
+// Key bits of turn k: the high and the low bit of field k (MeshTree.h).
+constexpr std::uint64_t highBit(std::uint32_t k) { return std::uint64_t(1) << (63 - 2 * k); }
+constexpr std::uint64_t lowBit(std::uint32_t k) { return std::uint64_t(1) << (62 - 2 * k); }
+constexpr std::uint32_t KEY_LEVELS = 32;
+
 TriangleSummary summariseTriangle(const float* verts, const std::uint16_t* tri)
 {
     double p[3][3];
@@ -225,7 +236,77 @@ void MeshTree::summarise()
         if (node->right) pending.push_back(node->right);
         if (node->left) pending.push_back(node->left);
     }
+
+    const double wideArea = SNAP / (WIDE_SLAB * double(nodeSummaries[0].sphere.radius));
+    wideSlabTriangles.clear();
+    for (std::size_t i = 0; i < triangleSummaries.size(); ++i) {
+        TriangleSummary& t = triangleSummaries[i];
+        t.wideSlab = t.irregular || !(double(t.doubleArea) >= wideArea);
+        if (t.wideSlab) wideSlabTriangles.push_back(std::uint32_t(i));
+    }
+    for (NodeSummary& n : nodeSummaries) {
+        n.wideSlabCount = 0;
+        n.wideSlabBox = BoundingBox{};
+    }
+    pending.assign(1, root);
+    while (!pending.empty()) {
+        MeshTreeNode* node = pending.back();
+        pending.pop_back();
+        NodeSummary& n = nodeSummaries[node->index];
+        for (std::uint32_t i = 0; i < node->triangleCount; ++i) {
+            if (!triangleSummaries[n.firstTriangle + i].wideSlab) continue;
+            for (int k = 0; k < 3; ++k) {
+                const float* v = vertexAt(vertices, node->triangles[3 * i + k]);
+                const Vector3 p{v[0], v[1], v[2]};
+                if (n.wideSlabCount == 0 && k == 0) n.wideSlabBox = BoundingBox{p, p};
+                for (int a = 0; a < 3; ++a) {
+                    n.wideSlabBox.min[a] = std::min(n.wideSlabBox.min[a], p[a]);
+                    n.wideSlabBox.max[a] = std::max(n.wideSlabBox.max[a], p[a]);
+                }
+            }
+            ++n.wideSlabCount;
+        }
+        if (node->right) pending.push_back(node->right);
+        if (node->left) pending.push_back(node->left);
+    }
+    placeLeaves();
     worldCache = std::make_unique<MeshWorldCache>(*this);
+}
+
+void MeshTree::placeLeaves()
+{
+    leaves.clear();
+    triangleLeaf.assign(std::size_t(triangleCount), 0);
+    leafTurns.assign(nodeSummaries.size(), LeafTurns{0, 0, 0});
+    ordered = true;
+    struct Place {
+        const MeshTreeNode* node;
+        LeafTurns turns;
+    };
+    // Depth first, left before right: the leaves in the walks' order.
+    std::vector<Place> pending{{root, LeafTurns{0, 0, 0}}};
+    while (!pending.empty()) {
+        const Place place = pending.back();
+        pending.pop_back();
+        const MeshTreeNode* node = place.node;
+        if (!node->left) {
+            leaves.push_back(node);
+            leafTurns[node->index] = place.turns;
+            const std::uint32_t first = nodeSummaries[node->index].firstTriangle;
+            for (std::uint32_t i = 0; i < node->triangleCount; ++i) triangleLeaf[first + i] = node->index;
+            continue;
+        }
+        const LeafTurns& t = place.turns;
+        if (t.depth >= KEY_LEVELS) {
+            ordered = false;
+            LeafTurns deeper{0, 0, t.depth + 1};
+            pending.push_back({node->right, deeper});
+            pending.push_back({node->left, deeper});
+            continue;
+        }
+        pending.push_back({node->right, LeafTurns{t.high | highBit(t.depth), t.low | lowBit(t.depth), t.depth + 1}});
+        pending.push_back({node->left, LeafTurns{t.high, t.low, t.depth + 1}});
+    }
 }
 
 void MeshTree::buildNode(MeshTreeNode* node, const float* verts)

@@ -33,6 +33,9 @@ struct TriangleSummary {
     Sphere sphere;      // holds the three vertices
     double planeOffset;  // normal . centre of the sphere, in double
     bool irregular;      // without area or too thin: never culled
+    // Irregular, or so small that the triangle test's plane-value snap reaches
+    // far around its plane (MeshPairSearch.h): searched for from the other side.
+    bool wideSlab;
 };
 
 // The same for a node's triangles.
@@ -48,6 +51,18 @@ struct NodeSummary {
                                   // regular triangle's plane
     std::uint32_t irregularCount;
     std::uint32_t firstTriangle;  // position of the node's first triangle in the index copy
+    std::uint32_t wideSlabCount;  // of the node's triangles marked wideSlab
+    BoundingBox wideSlabBox;      // holds their vertices (when there are any)
+};
+
+// Where the mesh-mesh walks reach a leaf, for putting triangle pairs found in
+// another order back into theirs (MeshPairSearch.h): the turns from the root
+// (1 for right), turn k in the two bits 63 - 2k and 62 - 2k of a key, once in
+// the high bit of its field and once in the low one.
+struct LeafTurns {
+    std::uint64_t high;
+    std::uint64_t low;
+    std::uint32_t depth;
 };
 
 struct MeshWorldCache;
@@ -92,6 +107,15 @@ public:
     std::vector<TriangleSummary> triangleSummaries;  // in the order of the index copy
     std::vector<NodeSummary> nodeSummaries;          // by MeshTreeNode::index
     NormalGrid normalGrid;                           // the regular triangles' normals
+    // For the mesh-mesh pair search: the leaves in walk order, each triangle's
+    // leaf (its node index), the leaves' turns by node index, and the triangles
+    // marked wideSlab in index-copy order. ordered is false for a tree deeper than
+    // 32 levels, whose turns do not fit a key.
+    std::vector<const MeshTreeNode*> leaves;
+    std::vector<std::uint32_t> triangleLeaf;
+    std::vector<LeafTurns> leafTurns;
+    std::vector<std::uint32_t> wideSlabTriangles;
+    bool ordered = false;
     // World positions of one walk, reused by the next (see MeshCulling.h); not part
     // of the tree's value, so the walks may fill it through a const tree.
     std::unique_ptr<MeshWorldCache> worldCache;
@@ -99,6 +123,7 @@ public:
 private:
     void release();
     void summarise();
+    void placeLeaves();
 };
 
 }  // namespace rigidbody

@@ -22,22 +22,39 @@ float product(float a, float b) { return float(double(a) * b); }
 
 }  // namespace
 
+TrianglePlane trianglePlane(const Vector3& p0, const Vector3& p1, const Vector3& p2)
+{
+    const Vector3 n = crossProduct(Vector3(p1 - p0), Vector3(p2 - p0));
+    return TrianglePlane{n, -dotProduct(n, p0)};
+}
+
+PlaneSides planeSides(const TrianglePlane& plane, const Vector3& a, const Vector3& b, const Vector3& c)
+{
+    PlaneSides s;
+    s.d0 = planeValue(plane.n, plane.d, a);
+    s.d1 = planeValue(plane.n, plane.d, b);
+    s.d2 = planeValue(plane.n, plane.d, c);
+    s.d0d1 = product(s.d0, s.d1);
+    s.d0d2 = product(s.d0, s.d2);
+    return s;
+}
+
 int intersectTriangles(const Vector3& v0, const Vector3& v1, const Vector3& v2, const Vector3& u0,
                        const Vector3& u1, const Vector3& u2, int& coplanar, Vector3& x1, Vector3& x2)
 {
     // U against the plane of V: all on one side means no intersection.
-    const Vector3 n1 = crossProduct(Vector3(v1 - v0), Vector3(v2 - v0));
-    const float d1 = -dotProduct(n1, v0);
-    const float du0 = planeValue(n1, d1, u0), du1 = planeValue(n1, d1, u1), du2 = planeValue(n1, d1, u2);
-    const float du0du1 = product(du0, du1), du0du2 = product(du0, du2);
-    if (du0du1 > 0.0f && du0du2 > 0.0f) return 0;
+    const TrianglePlane planeV = trianglePlane(v0, v1, v2);
+    const Vector3& n1 = planeV.n;
+    const PlaneSides u = planeSides(planeV, u0, u1, u2);
+    if (u.separated()) return 0;
+    const float du0 = u.d0, du1 = u.d1, du2 = u.d2, du0du1 = u.d0d1, du0du2 = u.d0d2;
 
     // V against the plane of U.
-    const Vector3 n2 = crossProduct(Vector3(u1 - u0), Vector3(u2 - u0));
-    const float d2 = -dotProduct(n2, u0);
-    const float dv0 = planeValue(n2, d2, v0), dv1 = planeValue(n2, d2, v1), dv2 = planeValue(n2, d2, v2);
-    const float dv0dv1 = product(dv0, dv1), dv0dv2 = product(dv0, dv2);
-    if (dv0dv1 > 0.0f && dv0dv2 > 0.0f) return 0;
+    const TrianglePlane planeU = trianglePlane(u0, u1, u2);
+    const Vector3& n2 = planeU.n;
+    const PlaneSides v = planeSides(planeU, v0, v1, v2);
+    if (v.separated()) return 0;
+    const float dv0 = v.d0, dv1 = v.d1, dv2 = v.d2, dv0dv1 = v.d0d1, dv0dv2 = v.d0d2;
 
     // Project onto the coordinate axis most nearly parallel to the planes' line.
     const Vector3 line = crossProduct(n1, n2);

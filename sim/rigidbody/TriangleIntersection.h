@@ -8,6 +8,31 @@
 namespace physics {
 namespace rigidbody {
 
+// A triangle's plane n . x + d = 0 as the test below forms it from the triangle's
+// own vertices (n = (p1 - p0) x (p2 - p0), d = -n . p0, both rounded to float).
+struct TrianglePlane {
+    Vector3 n;
+    float d;
+};
+TrianglePlane trianglePlane(const Vector3& p0, const Vector3& p1, const Vector3& p2);
+
+// The plane values of three points against a plane, as the test computes them
+// (values below 1e-6 in magnitude are 0), and two of their products.
+struct PlaneSides {
+    float d0, d1, d2, d0d1, d0d2;
+    // All three points strictly on one side: the test then ends without a hit.
+    bool separated() const { return d0d1 > 0.0f && d0d2 > 0.0f; }
+};
+PlaneSides planeSides(const TrianglePlane& plane, const Vector3& a, const Vector3& b, const Vector3& c);
+
+// Whether intersectTriangles, given the two triangles in either order, returns 0
+// at one of its first two steps: one triangle lies strictly on one side of the
+// other's plane. The same arithmetic as the test's, so the answer is the test's.
+inline bool planeSeparates(const TrianglePlane& plane, const Vector3* triangle)
+{
+    return planeSides(plane, triangle[0], triangle[1], triangle[2]).separated();
+}
+
 // Returns 1 when V = (v0, v1, v2) and U = (u0, u1, u2) intersect. Sets coplanar to
 // 1 when they were found to lie in one plane; only then is the overlap decided
 // in that plane and x1, x2 are left as they were. Otherwise coplanar is 0 and, on

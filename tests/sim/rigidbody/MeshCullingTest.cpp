@@ -122,6 +122,31 @@ TEST(MeshCulling, RoughSpheresOf360TrianglesInRandomPoses)
     compareMovingMeshes(sphereMesh(18, 11, 0.4f, 0.1f), sphereMesh(18, 11, 0.4f, 0.1f), 500, 3);
 }
 
+// A closed mesh carrying specks: triangles without area and triangles a
+// thousandth of its size, scattered over its surface, whose planes are too
+// uncertain to rule out much of anything.
+MeshData speckledMesh(int slices, int stacks, float radius, unsigned seed)
+{
+    MeshData m = lumpyMesh(slices, stacks, radius);
+    std::mt19937 random(seed);
+    std::uniform_int_distribution<int> vertex(0, m.vertexCount() - 1);
+    std::uniform_real_distribution<float> jitter(-1e-3f, 1e-3f);
+    for (int i = 0; i < 40; ++i) {
+        const Vector3 at = m.vertex(vertex(random)) * 1.01f;
+        const Vector3 step{jitter(random), jitter(random), jitter(random)};
+        if (i % 2 == 0)
+            m.addTriangle(at, at + step, at + step * 2.0f);  // collinear: no area
+        else
+            m.addTriangle(at, at + step, at + Vector3{step.y, step.z, step.x});
+    }
+    return m;
+}
+
+TEST(MeshCulling, MeshesWithSpecksInRandomPoses)
+{
+    compareMovingMeshes(speckledMesh(18, 11, 0.5f, 7), speckledMesh(25, 15, 0.35f, 8), 250, 9);
+}
+
 // A closed mesh over the static terrain: resting on it, sunk into it, hovering
 // near and far above it, anywhere over it.
 void compareOverTerrain(const MeshData& model, int poses, unsigned seed)
