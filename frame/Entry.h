@@ -18,12 +18,11 @@ void writeOutputByLines();
 // standard error, in place of a message box.
 void reportException(const Ogre::Exception& e);
 
+// Runs an application made by the caller: 0 after a normal end, 1 after an
+// Ogre exception, which is reported.
 template <class Application>
-int runApplication()
+int runApplication(Application& app)
 {
-    keepFreedMemory();
-    writeOutputByLines();
-    Application app;
     try {
         app.run();
     } catch (const Ogre::Exception& e) {
@@ -31,4 +30,13 @@ int runApplication()
         return 1;
     }
     return 0;
+}
+
+template <class Application>
+int runApplication()
+{
+    keepFreedMemory();
+    writeOutputByLines();
+    Application app;
+    return runApplication(app);
 }

@@ -9,6 +9,20 @@ XSESSION_TITLE="Marrowfield - Rendering Window"
 xsession_xvfb_pid=""
 xsession_program_pid=""
 
+# Ends a test run: the message under its label, the last lines the program
+# wrote (stdout and stderr in the scratch dir) and where the run was left.
+#   xsession_fail <label> <scratch dir> <message>...
+xsession_fail() {
+  local label=$1 scratch=$2 f
+  shift 2
+  echo "FAIL [$label]: $*" >&2
+  for f in stdout stderr; do
+    [ -s "$scratch/$f" ] && { echo "--- program $f:" >&2; tail -n 20 "$scratch/$f" >&2; }
+  done
+  echo "--- left in $scratch" >&2
+  exit 1
+}
+
 # Starts Xvfb on a display number that the server picks itself (free of any other
 # server, also of parallel tests) and exports DISPLAY. -noreset keeps atoms that
 # clients create after the last client has gone.

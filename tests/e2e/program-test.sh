@@ -16,13 +16,8 @@ START=120  # seconds for a program to open its window on a loaded machine
 STEP=60    # seconds for any later condition
 
 fail() {
-  echo "FAIL [$program $scenario]: $*" >&2
   [ -n "${DISPLAY:-}" ] && [ -n "$xsession_xvfb_pid" ] && import -window root "$scratch/failure-display.png" 2>/dev/null
-  for f in stdout stderr; do
-    [ -s "$scratch/$f" ] && { echo "--- program $f:" >&2; tail -n 20 "$scratch/$f" >&2; }
-  done
-  echo "--- left in $scratch" >&2
-  exit 1
+  xsession_fail "$program $scenario" "$scratch" "$@"
 }
 trap xsession_stop EXIT
 

@@ -15,6 +15,7 @@
 #include "assets/HydraxGrid.h"
 #include "frame/CouplingCamera.h"
 #include "platform/hydrax/Noise/Perlin.h"
+#include "ScriptedDraws.h"
 
 namespace {
 
@@ -22,16 +23,8 @@ using namespace physics;
 using namespace physics::rigidbody;
 using testsupport::HeadlessOgre;
 
-// Draws taken from a script, in order.
-std::deque<int> script;
-int scriptedDraw()
-{
-    EXPECT_FALSE(script.empty()) << "more draws than scripted";
-    if (script.empty()) return 32767;
-    const int r = script.front();
-    script.pop_front();
-    return r;
-}
+using testsupport::script;
+using testsupport::scriptedDraw;
 
 // What one frame did, in order: "water" for each water step (with the forces
 // the simulator held as it began), "bodies" for each body step (with the

@@ -32,6 +32,7 @@
 #include "programs/ripplebasic/ripplebasic.h"
 #include "programs/ripplehill/ripplehill.h"
 #include "sim/rigidbody/MeshTree.h"
+#include "ScriptedDraws.h"
 
 namespace {
 
@@ -401,15 +402,8 @@ const WaterProgramCase waterPrograms[] = {
     {"ripplebasic", false, false, RIPPLE_CAMERA, RIPPLE_TARGET, 129, 100, 1.0 / 30.0, 0, false, {}},
 };
 
-std::deque<int> script;
-int scriptedDraw()
-{
-    EXPECT_FALSE(script.empty()) << "more draws than scripted";
-    if (script.empty()) return 32767;
-    const int r = script.front();
-    script.pop_front();
-    return r;
-}
+using testsupport::script;
+using testsupport::scriptedDraw;
 
 struct StepCounter : water::WaterModifier {
     void apply(float dt, water::WaterSimulator*) override

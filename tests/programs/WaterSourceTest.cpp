@@ -9,19 +9,14 @@
 #include <string>
 #include <vector>
 
+#include "ScriptedDraws.h"
+
 namespace {
 
 using physics::water::WaterSimulator;
 
-std::deque<int> script;
-int scriptedDraw()
-{
-    EXPECT_FALSE(script.empty()) << "more draws than scripted";
-    if (script.empty()) return 32767;
-    const int r = script.front();
-    script.pop_front();
-    return r;
-}
+using testsupport::script;
+using testsupport::scriptedDraw;
 
 // The draw that gives a cell from 24 to 40: int(r / 32767 x 16 + 24).
 int cellDraw(int cell)

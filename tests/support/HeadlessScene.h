@@ -26,22 +26,25 @@ inline void forgetCubeMesh()
     if (meshes.resourceExists("my_cube_mesh")) meshes.remove("my_cube_mesh");
 }
 
-inline void deleteBodies(RigidBodySimulator& simulator)
+// A body record as the scenes make it, with a mesh body's tree.
+inline void deleteBody(physics::rigidbody::RigidBody* body)
 {
     using namespace physics::rigidbody;
-    for (unsigned i = 0; i < simulator.getNumBodies(); ++i) {
-        RigidBody* body = simulator.getBody(i);
-        switch (body->shapeType) {
-        case SHAPE_SPHERE: delete static_cast<SphereBody*>(body); break;
-        case SHAPE_BOX: delete static_cast<BoxBody*>(body); break;
-        case SHAPE_PLANE: delete static_cast<PlaneBody*>(body); break;
-        case SHAPE_TRIANGLE_MESH:
-            delete static_cast<TriangleMeshBody*>(body)->meshTree;
-            delete static_cast<TriangleMeshBody*>(body);
-            break;
-        default: break;
-        }
+    switch (body->shapeType) {
+    case SHAPE_SPHERE: delete static_cast<SphereBody*>(body); break;
+    case SHAPE_BOX: delete static_cast<BoxBody*>(body); break;
+    case SHAPE_PLANE: delete static_cast<PlaneBody*>(body); break;
+    case SHAPE_TRIANGLE_MESH:
+        delete static_cast<TriangleMeshBody*>(body)->meshTree;
+        delete static_cast<TriangleMeshBody*>(body);
+        break;
+    default: break;
     }
+}
+
+inline void deleteBodies(RigidBodySimulator& simulator)
+{
+    for (unsigned i = 0; i < simulator.getNumBodies(); ++i) deleteBody(simulator.getBody(i));
 }
 
 }  // namespace testsupport

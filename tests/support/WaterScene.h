@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "HeadlessOgre.h"
+#include "HeadlessScene.h"
 #include "assets/ModelMesh.h"
 #include "assets/OffMesh.h"
 #include "assets/Terrain.h"
@@ -38,21 +39,6 @@ public:
 protected:
     Ogre::Viewport* waterViewport() override { return nullptr; }
 };
-
-inline void deleteBody(physics::rigidbody::RigidBody* body)
-{
-    using namespace physics::rigidbody;
-    switch (body->shapeType) {
-    case SHAPE_SPHERE: delete static_cast<SphereBody*>(body); break;
-    case SHAPE_BOX: delete static_cast<BoxBody*>(body); break;
-    case SHAPE_PLANE: delete static_cast<PlaneBody*>(body); break;
-    case SHAPE_TRIANGLE_MESH:
-        delete static_cast<TriangleMeshBody*>(body)->meshTree;
-        delete static_cast<TriangleMeshBody*>(body);
-        break;
-    default: break;
-    }
-}
 
 // The scenes make the simulator itself, never a type derived from it, whose
 // destructor would then have to be virtual.

@@ -142,11 +142,5 @@ int main(int argc, char** argv)
         return 2;
     }
     TerrainRender app(argv[1], argv[2]);
-    try {
-        app.run();
-    } catch (const Ogre::Exception& e) {
-        reportException(e);
-        return 1;
-    }
-    return 0;
+    return runApplication(app);
 }

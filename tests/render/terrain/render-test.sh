@@ -8,14 +8,7 @@ set -uo pipefail
 exe=$1 workdir=$2 scratch=$3 config=$4
 source "$(cd "$(dirname "$0")/../../.." && pwd)/scripts/lib/xsession.sh"
 
-fail() {
-  echo "FAIL [$config]: $*" >&2
-  for f in stdout stderr; do
-    [ -s "$scratch/$f" ] && { echo "--- program $f:" >&2; tail -n 20 "$scratch/$f" >&2; }
-  done
-  echo "--- left in $scratch" >&2
-  exit 1
-}
+fail() { xsession_fail "$config" "$scratch" "$@"; }
 trap xsession_stop EXIT
 
 rm -rf "$scratch"
