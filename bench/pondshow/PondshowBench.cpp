@@ -3,11 +3,9 @@
 // coupled water with its random drops) stepped as the program steps it, one
 // simulated second of 60 sub-steps and its parts. Argument 0 runs the plain
 // forms (every pair searched, the full mesh walks and the water step of
-// tests/support/ReferenceWater.h), 1 the library's: compare the pairs of one run. Only the simulation is timed;
-// every iteration starts from the same bodies and water.
-#include <Ogre.h>
-#include <OgreDefaultHardwareBufferManager.h>
-
+// tests/support/ReferenceWater.h), 1 the library's, 2 the library's with mesh
+// pairs walked node pair by node pair: compare the forms of one run. Only the
+// simulation is timed; every iteration starts from the same bodies and water.
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <unistd.h>
@@ -18,9 +16,9 @@
 #include <memory>
 #include <vector>
 
+#include "HeadlessRoot.h"
 #include "ReferenceWater.h"
 #include "platform/CrtRandom.h"
-#include "platform/terrain/TerrainSceneManager.h"
 #include "programs/pondshow/pondshow.h"
 #include "sim/rigidbody/BroadPhase.h"
 #include "sim/rigidbody/CollideMesh.h"
@@ -35,33 +33,6 @@ using Clock = std::chrono::steady_clock;
 
 constexpr double H = 1.0 / 60.0;
 constexpr int SECOND = 60;
-
-// Ogre without a display, the lake's terrain in the resources.
-struct Headless {
-    Headless() : log(new Ogre::LogManager())
-    {
-        log->createLog("bench_pondshow.log", true, false, true);
-        root.reset(new Ogre::Root("", "", ""));
-        buffers.reset(new Ogre::DefaultHardwareBufferManager());
-        textures.reset(new Ogre::DefaultTextureManager());
-        Ogre::MaterialManager::getSingleton().initialise();
-        root->loadPlugin(OGRE_PLUGIN_FOLDER "/Codec_STBI");
-        root->addSceneManagerFactory(&factory);
-        Ogre::ResourceGroupManager::getSingleton().addResourceLocation(MARROWFIELD_MEDIA_DIR "/terrain", "FileSystem");
-    }
-    ~Headless()
-    {
-        textures.reset();
-        root.reset();
-        buffers.reset();
-    }
-
-    std::unique_ptr<Ogre::LogManager> log;
-    platform::TerrainSceneManagerFactory factory;
-    std::unique_ptr<Ogre::Root> root;
-    std::unique_ptr<Ogre::DefaultHardwareBufferManager> buffers;
-    std::unique_ptr<Ogre::DefaultTextureManager> textures;
-};
 
 // Standard output to nowhere while it lives: the drops' lines would mix with the figures.
 class QuietOutput {
@@ -91,8 +62,8 @@ class Lake : public pondshow::Test {
 public:
     Lake()
     {
-        static Headless ogre;
-        mSceneMgr = ogre.root->createSceneManager(platform::TerrainSceneManager::TYPE_NAME);
+        static benchsupport::HeadlessRoot ogre("bench_pondshow.log");
+        mSceneMgr = ogre.terrainSceneManager();
         char previous[4096];
         const bool known = getcwd(previous, sizeof previous) != nullptr;
         if (chdir(MARROWFIELD_PONDSHOW_DIR) != 0) std::perror(MARROWFIELD_PONDSHOW_DIR);

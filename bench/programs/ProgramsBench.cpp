@@ -9,9 +9,6 @@
 // the second argument
 // picks the second measured: the first one (0, bodies falling and meeting) or the
 // sixth (1, most of them at rest). Each iteration starts from the same bodies.
-#include <Ogre.h>
-#include <OgreDefaultHardwareBufferManager.h>
-
 #include <benchmark/benchmark.h>
 
 #include <cmath>
@@ -20,13 +17,13 @@
 #include <memory>
 #include <vector>
 
+#include "HeadlessRoot.h"
 #include "programs/bumphillball/bumphillball.h"
 #include "programs/bumpshellball/bumpshellball.h"
 #include "programs/bumpshellcrate/bumpshellcrate.h"
 #include "programs/bumpshellfloor/bumpshellfloor.h"
 #include "programs/bumpshellshell/bumpshellshell.h"
 #include "programs/tumbleshow/tumbleshow.h"
-#include "platform/terrain/TerrainSceneManager.h"
 #include "sim/rigidbody/CollideMesh.h"
 
 namespace {
@@ -35,32 +32,12 @@ using namespace physics::rigidbody;
 
 // Ogre without a display, once per process; the programs' relative model paths
 // reach the build's models from a directory four levels below the build.
-struct Headless {
-    Headless() : log(new Ogre::LogManager())
+struct Headless : benchsupport::HeadlessRoot {
+    Headless() : HeadlessRoot("bench_programs.log")
     {
-        log->createLog("bench_programs.log", true, false, true);
-        root.reset(new Ogre::Root("", "", ""));
-        buffers.reset(new Ogre::DefaultHardwareBufferManager());
-        textures.reset(new Ogre::DefaultTextureManager());
-        Ogre::MaterialManager::getSingleton().initialise();
-        root->loadPlugin(OGRE_PLUGIN_FOLDER "/Codec_STBI");
-        root->addSceneManagerFactory(&factory);
-        Ogre::ResourceGroupManager::getSingleton().addResourceLocation(MARROWFIELD_MEDIA_DIR "/terrain", "FileSystem");
         std::filesystem::create_directories(MARROWFIELD_PROGRAM_WORKDIR);
         std::filesystem::current_path(MARROWFIELD_PROGRAM_WORKDIR);
     }
-    ~Headless()
-    {
-        textures.reset();
-        root.reset();
-        buffers.reset();
-    }
-
-    std::unique_ptr<Ogre::LogManager> log;
-    platform::TerrainSceneManagerFactory factory;
-    std::unique_ptr<Ogre::Root> root;
-    std::unique_ptr<Ogre::DefaultHardwareBufferManager> buffers;
-    std::unique_ptr<Ogre::DefaultTextureManager> textures;
 };
 
 // A scene manager for one program's scene. The model meshes of the scene built
@@ -71,8 +48,7 @@ Ogre::SceneManager* newSceneManager(bool terrain)
     Ogre::MeshManager& meshes = Ogre::MeshManager::getSingleton();
     for (const char* name : {"Bunny", "teapot"})
         if (meshes.resourceExists(name)) meshes.remove(name);
-    return terrain ? headless.root->createSceneManager(platform::TerrainSceneManager::TYPE_NAME)
-                   : headless.root->createSceneManager();
+    return terrain ? headless.terrainSceneManager() : headless.root->createSceneManager();
 }
 
 // Every body record, to go back to: the simulator derives everything else from

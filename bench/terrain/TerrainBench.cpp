@@ -2,47 +2,24 @@
 // made, run and destroyed) on the terrain scene manager against the same probe on
 // the generic scene manager in the same run, and pondshow's whole sampling
 // (65 x 65 heights and a 13 x 13 mesh: 4,394 probes) over the generated lake.
-#include <Ogre.h>
-#include <OgreDefaultHardwareBufferManager.h>
-
 #include <benchmark/benchmark.h>
 
 #include <memory>
 
+#include "HeadlessRoot.h"
 #include "assets/Terrain.h"
-#include "platform/terrain/TerrainSceneManager.h"
 
 namespace {
 
 // Ogre without a display, the lake loaded once.
-struct Headless {
-    Headless() : log(new Ogre::LogManager())
+struct Headless : benchsupport::HeadlessRoot {
+    Headless() : HeadlessRoot("bench_terrain.log")
     {
-        log->createLog("bench_terrain.log", true, false, true);
-        root.reset(new Ogre::Root("", "", ""));
-        buffers.reset(new Ogre::DefaultHardwareBufferManager());
-        textures.reset(new Ogre::DefaultTextureManager());
-        Ogre::MaterialManager::getSingleton().initialise();
-        root->loadPlugin(OGRE_PLUGIN_FOLDER "/Codec_STBI");
-        root->addSceneManagerFactory(&factory);
-        Ogre::ResourceGroupManager::getSingleton().addResourceLocation(MARROWFIELD_MEDIA_DIR "/terrain", "FileSystem");
-        terrain = root->createSceneManager(platform::TerrainSceneManager::TYPE_NAME);
+        terrain = terrainSceneManager();
         terrain->setWorldGeometry("watertest2_terrain.cfg");
         terrain->getSceneNode("Terrain")->setPosition(-25, 0, -25);
         generic = root->createSceneManager();
     }
-    ~Headless()
-    {
-        textures.reset();
-        root.reset();
-        buffers.reset();
-    }
-
-    std::unique_ptr<Ogre::LogManager> log;
-    platform::TerrainSceneManagerFactory factory;
-    std::unique_ptr<Ogre::Root> root;
-    std::unique_ptr<Ogre::DefaultHardwareBufferManager> buffers;
-    std::unique_ptr<Ogre::DefaultTextureManager> textures;
     Ogre::SceneManager* terrain = nullptr;
     Ogre::SceneManager* generic = nullptr;
 };
