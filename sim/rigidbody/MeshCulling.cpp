@@ -240,7 +240,12 @@ MeshInWorld::GroupInWorld MeshInWorld::groupInWorld(const Sphere& sphere, float 
 const WorldBounds& MeshInWorld::nodeBounds(const MeshTreeNode* node) const
 {
     WorldBounds& b = cache_->nodes[node->index];
-    if (cache_->nodeWalk[node->index] == cache_->walk) return b;
+    if (cache_->nodeWalk[node->index] == cache_->walk) {
+        // Computed by this walk or, with the same transform, by one before it:
+        // the box's mesh is this one now.
+        if (b.mesh) b.mesh = this;
+        return b;
+    }
     const NodeSummary& s = tree_->nodeSummaries[node->index];
 
     const GroupInWorld g = groupInWorld(s.sphere, s.maxEdge, s.minDoubleArea, s.minAltitude);
