@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <climits>
+#include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <limits>
 
 // GCC on x86-64: the AVX2 forms are compiled for that target alone and chosen at
 // run time.
@@ -185,9 +187,10 @@ inline __m128 blend4(const float* data, const Corners4& c)
     return narrow(sum);
 }
 
-// The back-traced positions of four cells starting at column x.
+// The back-traced positions of four cells starting at column x; still is set
+// when the traced velocity of all four is exactly zero.
 inline void backTrace4(const Grids& g, Advected what, __m256d c, std::size_t row, int x, __m256d zd, __m128& bx,
-                       __m128& bz)
+                       __m128& bz, bool& still)
 {
     const __m256d half = _mm256_set1_pd(0.5), quarter = _mm256_set1_pd(0.25);
     const std::size_t s = g.stride;
@@ -216,6 +219,26 @@ inline void backTrace4(const Grids& g, Advected what, __m256d c, std::size_t row
     const __m256d xd = _mm256_add_pd(_mm256_set1_pd(double(x)), _mm256_set_pd(3.0, 2.0, 1.0, 0.0));
     bx = narrow(_mm256_sub_pd(xd, _mm256_mul_pd(c, u)));
     bz = narrow(_mm256_sub_pd(zd, _mm256_mul_pd(c, w)));
+    const __m256d zero = _mm256_setzero_pd();
+    still = _mm256_movemask_pd(_mm256_and_pd(_mm256_cmp_pd(u, zero, _CMP_EQ_OQ), _mm256_cmp_pd(w, zero, _CMP_EQ_OQ))) ==
+            0xF;
+}
+
+// Whether four cells whose traced velocity is zero sample their own values,
+// and then stores them. Such a cell traces back to itself exactly (a finite
+// step times zero is zero), so its four corners are the cell itself with
+// weights 0, 1, 0, 0, and the blend of a finite value v is v: v * 0 is a zero
+// of v's sign, which added to v (or to a zero of the same sign) leaves v. A
+// value that is not finite blends to NaN and takes the full path.
+inline bool copyStill4(const Grids& g, const Sampler& source, std::size_t i)
+{
+    const __m128 v = _mm_loadu_ps(source.data + i);
+    const __m128 magnitude = _mm_andnot_ps(_mm_set1_ps(-0.0f), v);
+    if (_mm_movemask_ps(_mm_cmp_ps(magnitude, _mm_set1_ps(std::numeric_limits<float>::infinity()), _CMP_LT_OQ)) !=
+        0xF)
+        return false;
+    _mm_storeu_ps(g.scratch + i, v);
+    return true;
 }
 
 void advectAvx2(const Grids& g, Advected what, double cellsPerTime, const Sampler& source)
@@ -226,7 +249,12 @@ void advectAvx2(const Grids& g, Advected what, double cellsPerTime, const Sample
     constexpr int run = 64;
     alignas(16) float bx[run], bz[run];
     Corners4 corners[run / 4];
+    bool copied[run / 4];
     const __m256d c = _mm256_set1_pd(cellsPerTime);
+    // Still cells copy their own values where the source is laid out like the
+    // scratch grid and the step is finite (the interior lies within the clamp).
+    const bool stillCopies = source.stride == g.stride && std::isfinite(cellsPerTime) &&
+                             source.lastX >= float(g.nx - 2) && source.lastZ >= float(g.nz - 2);
     const int last = g.nx - 2;  // the last interior column
     for (int z = 1; z < g.nz - 1; ++z) {
         const std::size_t row = std::size_t(z) * g.stride;
@@ -239,14 +267,18 @@ void advectAvx2(const Grids& g, Advected what, double cellsPerTime, const Sample
             for (; n < run && first + n <= last; n += 4) {
                 const int x = std::min(first + n, last - 3);
                 __m128 px, pz;
-                backTrace4(g, what, c, row, x, zd, px, pz);
+                bool still;
+                backTrace4(g, what, c, row, x, zd, px, pz, still);
+                copied[n / 4] = still && stillCopies && copyStill4(g, source, row + std::size_t(x));
                 _mm_store_ps(bx + n, px);
                 _mm_store_ps(bz + n, pz);
             }
             for (int j = 0; j < n; j += 4)
-                corners[j / 4] = corners4(source, _mm_load_ps(bx + j), _mm_load_ps(bz + j));
+                if (!copied[j / 4]) corners[j / 4] = corners4(source, _mm_load_ps(bx + j), _mm_load_ps(bz + j));
             for (int j = 0; j < n; j += 4)
-                _mm_storeu_ps(g.scratch + row + std::min(first + j, last - 3), blend4(source.data, corners[j / 4]));
+                if (!copied[j / 4])
+                    _mm_storeu_ps(g.scratch + row + std::min(first + j, last - 3),
+                                  blend4(source.data, corners[j / 4]));
         }
         if (last < 4)  // fewer than four interior cells
             for (int x = 1; x <= last; ++x) advectCell(g, what, cellsPerTime, source, x, z);

@@ -182,6 +182,50 @@ TEST(WaterAgainstReference, ValuesThatAreNotNumbersFlowTheSameWay)
     });
 }
 
+TEST(WaterAgainstReference, StillCellsSampleTheirOwnValuesBitForBit)
+{
+    // Where the water is at rest each cell samples its own place: zeros of
+    // either sign, values too small for a normal float and values that are not
+    // finite, in runs of still cells and beside moving ones. One advection of
+    // each kind, both forms of the pass against each other.
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const float inf = std::numeric_limits<float>::infinity();
+    const int n = 19;
+    const std::size_t cells = std::size_t(n) * n;
+    std::vector<float> vx(cells, 0.0f), vz(cells, 0.0f), surface(cells, 0.0f), ground(cells, 0.0f);
+    std::vector<float> depth(cells, 0.5f);
+    std::vector<unsigned char> wet(cells, 1);
+    auto at = [&](std::vector<float>& grid, int x, int z) -> float& { return grid[std::size_t(x + z * n)]; };
+    const float specials[] = {-0.0f, 1e-40f, -1e-42f, inf, -inf, nan, 3.0f};
+    for (int k = 0; k < 7; ++k) {
+        at(depth, 2 + 2 * k, 3) = specials[k];
+        at(vx, 2 + 2 * k, 7) = specials[k];
+        at(vz, 1 + 2 * k, 11) = specials[k];
+    }
+    at(vx, 9, 14) = -0.0f;
+    at(vz, 10, 14) = -0.0f;
+    at(vx, 15, 15) = 0.5f;  // a moving cell among still ones
+    for (flow::Advected what : {flow::Advected::DEPTH, flow::Advected::VELOCITY_X, flow::Advected::VELOCITY_Z}) {
+        std::vector<float>& sourceGrid = what == flow::Advected::DEPTH ? depth
+                                         : what == flow::Advected::VELOCITY_X ? vx
+                                                                              : vz;
+        const flow::Sampler source(sourceGrid.data(), n, n - 1, n - 1);
+        std::vector<float> scratch[2];
+        for (bool vector : {true, false}) {
+            const PassKind kind(vector);
+            std::vector<float>& out = scratch[vector ? 0 : 1];
+            out.assign(cells, 0.0f);
+            const flow::Grids g{n,          n,           std::size_t(n), vx.data(), vz.data(), out.data(),
+                                surface.data(), ground.data(), depth.data(),   wet.data()};
+            flow::advect(g, what, double(0.25f) * 1.0, source);
+        }
+        for (std::size_t i = 0; i < cells; ++i)
+            ASSERT_TRUE(same(scratch[0][i], scratch[1][i]))
+                << "advection " << int(what) << ", cell " << i % n << ", " << i / n << ": " << scratch[0][i]
+                << " against " << scratch[1][i];
+    }
+}
+
 TEST(WaterAgainstReference, InterpolateMatchesAnywhere)
 {
     const float nan = std::numeric_limits<float>::quiet_NaN();
