@@ -241,8 +241,8 @@ void collideTreeTree(const MeshTree* first, const Matrix3& firstRotation, const 
     if (!first || !first->root || !second || !second->root) return;
     const MeshInWorld pm(first, firstRotation, firstPosition, firstBody);
     const MeshInWorld qm(second, secondRotation, secondPosition, secondBody);
-    if (currentWalk == MeshWalk::CULLED && searchMeshPair(pm, qm, contacts)) return;
     MeshPairWalk walk(pm, qm, contacts);
+    if (currentWalk == MeshWalk::CULLED && searchMeshPair(pm, qm, walk, contacts)) return;
     const MeshTreeNode* p = first->root;
     const MeshTreeNode* q = second->root;
     if (p->left && q->left)
@@ -296,6 +296,13 @@ bool MeshPairWalk::apart(const WorldBounds& a, const MeshInWorld& am, std::uint3
     if (!(gap > reach)) return false;
     return &am == listed_ ? !nearParallel_.anyIn(aStart, aCount, bStart, bCount)
                           : !nearParallel_.anyIn(bStart, bCount, aStart, aCount);
+}
+
+bool MeshPairWalk::triangleApart(const MeshInWorld& tm, std::uint32_t t, const MeshTreeNode* node,
+                                 const MeshInWorld& nm)
+{
+    return apart(tm.worldTriangle(t).bounds, tm, t, 1, nm.nodeBounds(node), nm,
+                 nm.tree()->nodeSummaries[node->index].firstTriangle, node->triangleCount);
 }
 
 bool MeshPairWalk::apart(const MeshTreeNode* p, const MeshInWorld& pm, const MeshTreeNode* q, const MeshInWorld& qm)

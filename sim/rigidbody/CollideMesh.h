@@ -67,6 +67,8 @@ public:
 
     // Whether no triangle of node p (of mesh pm) and none of node q can meet.
     bool apart(const MeshTreeNode* p, const MeshInWorld& pm, const MeshTreeNode* q, const MeshInWorld& qm);
+    // Whether triangle t of mesh tm can meet no triangle of node (of mesh nm).
+    bool triangleApart(const MeshInWorld& tm, std::uint32_t t, const MeshTreeNode* node, const MeshInWorld& nm);
     // The triangles of mask that may meet a triangle of node.
     TriangleMask meeting(const MeshTreeNode* leaf, const MeshInWorld& leafMesh, TriangleMask mask,
                          const MeshTreeNode* node, const MeshInWorld& nodeMesh);

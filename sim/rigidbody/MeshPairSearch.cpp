@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "sim/rigidbody/CollideMesh.h"
 #include "sim/rigidbody/TriangleContacts.h"
 
 namespace physics {
@@ -15,6 +16,9 @@ constexpr double U = 1.0 / (1 << 24);  // unit roundoff of float
 constexpr std::uint32_t PLANES = 32;
 // Deep enough for any tree whose turns fit a key (32 levels).
 constexpr int STACK = 72;
+// Nodes of at most this many triangles are judged by the walks' distance
+// bounds as well, plane by plane: above it their bounds seldom rule anything out.
+constexpr std::uint32_t SMALL_NODE = 64;
 
 // What the plane tests need of the mesh whose nodes they visit (MeshPairSearch.h).
 struct Target {
@@ -81,8 +85,8 @@ bool beyond(const CarriedPlane& c, const BoundingBox& box)
 // One search over the two meshes of a pair.
 class Search {
 public:
-    Search(const MeshInWorld& first, const MeshInWorld& second)
-        : first_(first), second_(second), candidates_(first.cache().candidates)
+    Search(const MeshInWorld& first, const MeshInWorld& second, MeshPairWalk& walk)
+        : first_(first), second_(second), walk_(walk), candidates_(first.cache().candidates)
     {
         candidates_.clear();
     }
@@ -203,6 +207,14 @@ private:
                 if (beyond(carried_[k], box)) mask &= ~(std::uint32_t(1) << k);
             }
             if (!mask) continue;
+            // Planes whose triangle cannot meet any of the node's, by the walks' own
+            // bounds (MeshCulling.h), have no pair to keep here.
+            if (node->triangleCount <= SMALL_NODE && !wideOnly)
+                for (std::uint32_t m = mask; m; m &= m - 1) {
+                    const int k = __builtin_ctz(m);
+                    if (walk_.triangleApart(planes, owners_[k], node, target)) mask &= ~(std::uint32_t(1) << k);
+                }
+            if (!mask) continue;
             if (node->left) {
                 stack[top++] = {node->right, mask};
                 stack[top++] = {node->left, mask};
@@ -224,6 +236,7 @@ private:
 
     const MeshInWorld& first_;
     const MeshInWorld& second_;
+    MeshPairWalk& walk_;
     std::vector<PairCandidate>& candidates_;
     bool overflow_ = false;
     // The planes gathered for one search of the target's tree.
@@ -235,7 +248,7 @@ private:
 
 }  // namespace
 
-bool searchMeshPair(const MeshInWorld& first, const MeshInWorld& second, ContactList* contacts)
+bool searchMeshPair(const MeshInWorld& first, const MeshInWorld& second, MeshPairWalk& walk, ContactList* contacts)
 {
     const MeshTree* a = first.tree();
     const MeshTree* b = second.tree();
@@ -252,7 +265,7 @@ bool searchMeshPair(const MeshInWorld& first, const MeshInWorld& second, Contact
     const std::size_t wide = a->wideSlabTriangles.size() * b->wideSlabTriangles.size();
     if (wide > 16 * first.cache().candidates.capacity()) return false;
 
-    Search search(first, second);
+    Search search(first, second, walk);
     search.planesAgainst(x, y, false);
     if (!search.full() && !x.tree()->wideSlabTriangles.empty()) search.planesAgainst(y, x, true);
     if (!search.full()) search.widePairs();

@@ -33,6 +33,15 @@
 // NaN or infinity anywhere fails every comparison and keeps the node. In the
 // leaves each remaining triangle pair is judged by planeSeparates both ways.
 //
+// Distance. Planes of triangles far from the other mesh still cut it (a slope
+// of a terrain, continued, passes through a body over the water), and their
+// pairs are then tested one by one only to be parted by the other plane. So at
+// each node of up to 64 triangles a plane's triangle is also judged against the
+// node by the walks' own bounds (MeshPairWalk::triangleApart: cones, slabs and
+// the distance the nearly parallel pairs allow, MeshCulling.h), and a triangle
+// that can meet none of the node's leaves it; any pair such a bound drops adds
+// no contact.
+//
 // Which planes search. A triangle whose snap is wide (TriangleSummary::wideSlab:
 // 1e-6 over its doubled area reaches far beyond its plane) would find most of the
 // other mesh; its pairs are found from the other side instead. With X the mesh
@@ -60,11 +69,14 @@
 namespace physics {
 namespace rigidbody {
 
+class MeshPairWalk;
+
 // Adds exactly the contacts of the walks of the two meshes (first as the first
-// mesh of collideTreeTree), in their order, and returns true; or adds nothing and
-// returns false where it cannot: a tree deeper than its keys, both meshes on one
-// tree, or more pairs than the first mesh's cache has room for.
-bool searchMeshPair(const MeshInWorld& first, const MeshInWorld& second, ContactList* contacts);
+// mesh of collideTreeTree, walk the node-pair walk of the same two), in their
+// order, and returns true; or adds nothing and returns false where it cannot: a
+// tree deeper than its keys, both meshes on one tree, or more pairs than the
+// first mesh's cache has room for.
+bool searchMeshPair(const MeshInWorld& first, const MeshInWorld& second, MeshPairWalk& walk, ContactList* contacts);
 
 }  // namespace rigidbody
 }  // namespace physics
