@@ -5,8 +5,7 @@
 #include <new>
 #include <stdexcept>
 
-#include "assets/OffMesh.h"
-#include "assets/PlyMesh.h"
+#include "assets/ModelFields.h"
 #include "assets/Terrain.h"
 
 void initMeshBody(physics::rigidbody::TriangleMeshBody* body, float mass, const std::string& name, int numVertices,
@@ -23,13 +22,7 @@ void initMeshBody(physics::rigidbody::TriangleMeshBody* body, float mass, const 
     }
 }
 
-void initMeshBody(physics::rigidbody::TriangleMeshBody* body, float mass, OffMesh& model, bool dynamic)
-{
-    initMeshBody(body, mass, model.mMesh ? model.mMesh->getName() : std::string(), model.mNumVertices,
-                 model.mVertices, model.mNumFaces, model.mFaces, dynamic);
-}
-
-void initMeshBody(physics::rigidbody::TriangleMeshBody* body, float mass, PlyMesh& model, bool dynamic)
+void initMeshBody(physics::rigidbody::TriangleMeshBody* body, float mass, ModelFields& model, bool dynamic)
 {
     initMeshBody(body, mass, model.mMesh ? model.mMesh->getName() : std::string(), model.mNumVertices,
                  model.mVertices, model.mNumFaces, model.mFaces, dynamic);

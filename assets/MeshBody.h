@@ -10,16 +10,15 @@
 #include "assets/RigidBodyScene.h"
 #include "sim/rigidbody/RigidBody.h"
 
-class OffMesh;
-class PlyMesh;
+struct ModelFields;
 class Terrain;
 
 // `name` names the mesh in the exception's text.
 void initMeshBody(physics::rigidbody::TriangleMeshBody* body, float mass, const std::string& name, int numVertices,
                   float* vertices, int numFaces, unsigned short* faces, bool dynamic);
 
-void initMeshBody(physics::rigidbody::TriangleMeshBody* body, float mass, OffMesh& model, bool dynamic);
-void initMeshBody(physics::rigidbody::TriangleMeshBody* body, float mass, PlyMesh& model, bool dynamic);
+// An OFF or PLY model (OffMesh, PlyMesh).
+void initMeshBody(physics::rigidbody::TriangleMeshBody* body, float mass, ModelFields& model, bool dynamic);
 // The terrain's coarse mesh (after Terrain::create).
 void initMeshBody(physics::rigidbody::TriangleMeshBody* body, float mass, Terrain& terrain, bool dynamic);
 

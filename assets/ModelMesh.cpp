@@ -35,3 +35,29 @@ float scaledCoordinate(double value, const char* source, const std::string& file
     if (!(std::fabs(value) <= FLT_MAX)) refuseModel(source, fileName, "the scaled model does not fit in floats");
     return float(value);
 }
+
+void publishModel(ModelFields& model, const std::string& meshName, const float minimum[3], const float maximum[3])
+{
+    const ManualMesh mesh = publishModelMesh(meshName, model.mVertices, model.mNumVertices, model.mFaces,
+                                             model.mNumFaces, minimum, maximum, model.mNormals);
+    model.mMesh = mesh.mesh;
+    model.mSubMesh = mesh.subMesh;
+    model.mPositionBuffer = mesh.positionBuffer;
+    model.mNormalBuffer = mesh.normalBuffer;
+    model.mIndexBuffer = mesh.indexBuffer;
+}
+
+void releaseModelMesh(ModelFields& model)
+{
+    model.mIndexBuffer.reset();
+    model.mNormalBuffer.reset();
+    model.mPositionBuffer.reset();
+    model.mMesh.reset();
+}
+
+void freeModelArrays(ModelFields& model)
+{
+    delete[] model.mVertices;
+    delete[] model.mNormals;
+    delete[] model.mFaces;
+}

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "assets/ManualMesh.h"
+#include "assets/ModelFields.h"
 
 // Creates the manual mesh `meshName`, computes the vertex normals (returned in
 // `normals`, new float[3 numVertices], owned by the caller), writes the
@@ -18,37 +19,14 @@ ManualMesh publishModelMesh(const std::string& meshName, const float* vertices, 
 
 // The same for a model (OffMesh, PlyMesh) from its scaled arrays, keeping the
 // mesh and its buffers in the model's fields.
-template <class Model>
-void publishModel(Model& model, const std::string& meshName, const float minimum[3], const float maximum[3])
-{
-    const ManualMesh mesh = publishModelMesh(meshName, model.mVertices, model.mNumVertices, model.mFaces,
-                                             model.mNumFaces, minimum, maximum, model.mNormals);
-    model.mMesh = mesh.mesh;
-    model.mSubMesh = mesh.subMesh;
-    model.mPositionBuffer = mesh.positionBuffer;
-    model.mNormalBuffer = mesh.normalBuffer;
-    model.mIndexBuffer = mesh.indexBuffer;
-}
+void publishModel(ModelFields& model, const std::string& meshName, const float minimum[3], const float maximum[3]);
 
 // A model's destructor: the index, normal and position buffers, then the mesh;
 // the arrays stay allocated (bodies may still point at the vertices).
-template <class Model>
-void releaseModelMesh(Model& model)
-{
-    model.mIndexBuffer.reset();
-    model.mNormalBuffer.reset();
-    model.mPositionBuffer.reset();
-    model.mMesh.reset();
-}
+void releaseModelMesh(ModelFields& model);
 
 // A model's constructor that fails frees the arrays: no object is left to own them.
-template <class Model>
-void freeModelArrays(Model& model)
-{
-    delete[] model.mVertices;
-    delete[] model.mNormals;
-    delete[] model.mFaces;
-}
+void freeModelArrays(ModelFields& model);
 
 // Writes `<source>: "<fileName>": <what>` on standard error and throws it as an
 // Ogre::Exception (invalid parameters).

@@ -2,13 +2,10 @@
 // A triangle model read from an OFF file, scaled so that the diagonal of its
 // bounding box is a given size (not centred), published to Ogre as a manual
 // mesh, and kept as public arrays for the triangle-mesh initialiser.
-#include <OgreHardwareIndexBuffer.h>
-#include <OgreHardwareVertexBuffer.h>
-#include <OgreMesh.h>
-#include <OgreSubMesh.h>
-
 #include <cstdio>
 #include <string>
+
+#include "assets/ModelFields.h"
 
 // Reads the OFF file: a header word, the vertex, face and edge counts (the
 // edge count is ignored), x y z of each vertex, then each polygon as its size
@@ -29,7 +26,7 @@ void readOffFile(const std::string& fileName, int& numVertices, float*& vertices
 void readOffStream(std::FILE* fp, const std::string& fileName, int& numVertices, float*& vertices, int& numFaces,
                    unsigned short*& faces);
 
-class OffMesh {
+class OffMesh : public ModelFields {
 public:
     // Reads the file, scales every coordinate c to (c / D) * size with D the
     // diagonal of the model's box, and publishes the manual mesh `meshName`.
@@ -41,15 +38,4 @@ public:
 
     OffMesh(const OffMesh&) = delete;
     OffMesh& operator=(const OffMesh&) = delete;
-
-    Ogre::MeshPtr mMesh;
-    Ogre::SubMesh* mSubMesh = nullptr;
-    int mNumVertices = 0;
-    float* mVertices = nullptr;  // x, y, z triples, scaled
-    float* mNormals = nullptr;   // x, y, z triples, unit vertex normals (zero where no triangle has area)
-    int mNumFaces = 0;
-    unsigned short* mFaces = nullptr;  // three vertex indices per triangle
-    Ogre::HardwareVertexBufferSharedPtr mPositionBuffer;
-    Ogre::HardwareVertexBufferSharedPtr mNormalBuffer;
-    Ogre::HardwareIndexBufferSharedPtr mIndexBuffer;
 };

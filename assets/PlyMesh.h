@@ -2,13 +2,10 @@
 // A triangle model read from a PLY file through the PLY reader, scaled by a
 // plain factor, published to Ogre as a manual mesh, and kept as public arrays
 // for the triangle-mesh initialiser.
-#include <OgreHardwareIndexBuffer.h>
-#include <OgreHardwareVertexBuffer.h>
-#include <OgreMesh.h>
-#include <OgreSubMesh.h>
-
 #include <cstdio>
 #include <string>
+
+#include "assets/ModelFields.h"
 
 // Reads the PLY file (".ply" appended unless the name ends in it): "x", "y"
 // and "z" of each "vertex", and the "vertex_indices" list of each "face"
@@ -29,7 +26,7 @@ void readPlyFile(const std::string& fileName, int& numVertices, float*& vertices
 // The same from an open stream, which it closes.
 void readPlyStream(std::FILE* fp, int& numVertices, float*& vertices, int& numFaces, unsigned short*& faces);
 
-class PlyMesh {
+class PlyMesh : public ModelFields {
 public:
     // Reads the file, multiplies every coordinate by `scale` and publishes the
     // manual mesh `meshName`. Throws an Ogre::Exception for a file that gives
@@ -41,15 +38,4 @@ public:
 
     PlyMesh(const PlyMesh&) = delete;
     PlyMesh& operator=(const PlyMesh&) = delete;
-
-    Ogre::MeshPtr mMesh;
-    Ogre::SubMesh* mSubMesh = nullptr;
-    int mNumVertices = 0;
-    float* mVertices = nullptr;  // x, y, z triples, scaled
-    float* mNormals = nullptr;   // x, y, z triples, unit vertex normals (zero where no triangle has area)
-    int mNumFaces = 0;
-    unsigned short* mFaces = nullptr;  // three vertex indices per triangle
-    Ogre::HardwareVertexBufferSharedPtr mPositionBuffer;
-    Ogre::HardwareVertexBufferSharedPtr mNormalBuffer;
-    Ogre::HardwareIndexBufferSharedPtr mIndexBuffer;
 };

@@ -5,6 +5,7 @@
 #include "assets/CubeMesh.h"
 #include "assets/MeshBody.h"
 #include "assets/ModelNode.h"
+#include "assets/PlyMesh.h"
 #include "assets/RandomPlacement.h"
 #include "frame/FixedStepClock.h"
 #include "frame/PoseCopy.h"
