@@ -51,6 +51,9 @@ public:
     // Time the simulation has reached; negative until the first frame starts it.
     double mSimTime = -1.0;
 
+    bool statsShownAtStart() const { return mStatsShownAtStart; }
+    bool usesTerrainSceneManager() const { return mUsesTerrainSceneManager; }
+
 protected:
     // Whether the statistics overlay is shown when the listener starts.
     bool mStatsShownAtStart = false;

@@ -28,8 +28,6 @@ public:
     virtual ~ProgramScene() = default;
     virtual void build() = 0;
     virtual ContactTest& app() = 0;
-    virtual bool statsShownAtStart() const = 0;
-    virtual bool usesTerrainSceneManager() const = 0;
 };
 
 template <class Program>
@@ -46,8 +44,6 @@ public:
         this->createBodyDrawings();
     }
     ContactTest& app() override { return *this; }
-    bool statsShownAtStart() const override { return this->mStatsShownAtStart; }
-    bool usesTerrainSceneManager() const override { return this->mUsesTerrainSceneManager; }
 };
 
 template <class Program>
@@ -151,8 +147,8 @@ void expectProgram(const ProgramCase& program)
     EXPECT_EQ(Ogre::MeshManager::getSingleton().resourceExists("my_cube_mesh"), hasBoxes);
 
     // All five start with the statistics overlay hidden, on the generic scene manager.
-    EXPECT_FALSE(scene->statsShownAtStart());
-    EXPECT_FALSE(scene->usesTerrainSceneManager());
+    EXPECT_FALSE(scene->app().statsShownAtStart());
+    EXPECT_FALSE(scene->app().usesTerrainSceneManager());
 }
 
 TEST(ContactPrograms, BodiesNodesAndMeshesFollowEachProgramsTable)

@@ -20,6 +20,7 @@
 #include "programs/bumpshellfloor/bumpshellfloor.h"
 #include "programs/bumpshellshell/bumpshellshell.h"
 #include "programs/tumbleshow/tumbleshow.h"
+#include "assets/ModelMesh.h"
 #include "assets/RandomPlacement.h"
 #include "platform/CrtRandom.h"
 #include "sim/rigidbody/MeshTree.h"
@@ -53,10 +54,7 @@ private:
 template <class Model>
 void releaseModel(Model* model)
 {
-    if (!model) return;
-    delete[] model->mVertices;
-    delete[] model->mNormals;
-    delete[] model->mFaces;
+    if (model) freeModelArrays(*model);
     delete model;
 }
 void releaseModels(tumbleshow::Test& p) { releaseModel(p.mMesh); }
@@ -90,9 +88,20 @@ public:
     virtual std::vector<Ogre::SceneNode*> drawnNodes() = 0;
     virtual double timeScale() const = 0;
     virtual double step() const = 0;
-    virtual bool statsShownAtStart() const = 0;
-    virtual bool usesTerrainSceneManager() const = 0;
 };
+
+// A scene built as the program builds it, in a directory where its model paths
+// lead; returns what the bodies' creation wrote on standard output.
+template <class Bodies, class Drawings>
+std::string buildInProgramDirectory(Bodies bodies, Drawings drawings)
+{
+    const ProgramDirectory directory;
+    testing::internal::CaptureStdout();
+    bodies();
+    const std::string output = testing::internal::GetCapturedStdout();
+    drawings();
+    return output;
+}
 
 // A program of the mesh shell.
 template <class Program>
@@ -102,22 +111,13 @@ public:
     ~HeadlessMeshProgram() override
     {
         if (this->mSimulator) testsupport::deleteBodies(*this->mSimulator);
-        // The simulator's own type, made with new by the scene.
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wdelete-non-virtual-dtor"
-        delete this->mSimulator;
-#pragma GCC diagnostic pop
+        testsupport::deleteSimulator(this->mSimulator);
         releaseModels(*this);
     }
 
     std::string build() override
     {
-        const ProgramDirectory directory;
-        testing::internal::CaptureStdout();
-        this->createBodies();
-        const std::string output = testing::internal::GetCapturedStdout();
-        this->createBodyDrawings();
-        return output;
+        return buildInProgramDirectory([this] { this->createBodies(); }, [this] { this->createBodyDrawings(); });
     }
     TestShell& shell() override { return *this; }
     AbstractSimulator& simulator() override { return *this->mSimulator; }
@@ -130,8 +130,6 @@ public:
     }
     double timeScale() const override { return this->mSettings.timeScale; }
     double step() const override { return this->mSettings.step; }
-    bool statsShownAtStart() const override { return this->mStatsShownAtStart; }
-    bool usesTerrainSceneManager() const override { return this->mUsesTerrainSceneManager; }
 };
 
 // A program of the contact-test template.
@@ -147,20 +145,13 @@ public:
 
     std::string build() override
     {
-        const ProgramDirectory directory;
-        testing::internal::CaptureStdout();
-        this->createBodies();
-        const std::string output = testing::internal::GetCapturedStdout();
-        this->createBodyDrawings();
-        return output;
+        return buildInProgramDirectory([this] { this->createBodies(); }, [this] { this->createBodyDrawings(); });
     }
     TestShell& shell() override { return *this; }
     AbstractSimulator& simulator() override { return this->mSimulator; }
     std::vector<Ogre::SceneNode*> drawnNodes() override { return this->mNodes; }
     double timeScale() const override { return ContactTest::TIME_SCALE; }
     double step() const override { return ContactTest::STEP; }
-    bool statsShownAtStart() const override { return this->mStatsShownAtStart; }
-    bool usesTerrainSceneManager() const override { return this->mUsesTerrainSceneManager; }
 };
 
 // The meshes are the process's, the scenes the test's: each test starts without them.
@@ -237,15 +228,15 @@ std::vector<BodyRow> operator+(std::vector<BodyRow> a, const std::vector<BodyRow
 // and whether the frame copies its body's pose.
 struct NodeRow {
     int body;
-    const char* entity;
+    std::string entity;
     const char* mesh;
-    const char* name;
+    std::string name;  // empty: Ogre's own name
     const char* material;
     bool castsShadows;
     float drawnSize;
     bool copied;
 };
-const NodeRow NULL_ENTRY{-1, nullptr, nullptr, nullptr, nullptr, false, 0, false};
+const NodeRow NULL_ENTRY{-1, "", nullptr, "", nullptr, false, 0, false};
 
 struct CameraRow {
     Ogre::Vector3 position;
@@ -273,17 +264,12 @@ std::unique_ptr<ProgramScene> meshProgram()
 
 std::vector<NodeRow> tumbleshowNodes()
 {
-    std::vector<NodeRow> rows{{0, "Ninja1", "Bunny", nullptr, "Examples/Bunny", true, 0, true},
-                              {1, "Ninja2", "Bunny", nullptr, "Examples/Bunny", true, 0, true}};
-    static std::vector<std::string> names;
-    for (int i = 2; i <= 12; ++i) {
-        names.push_back("Object" + std::to_string(i));
-        names.push_back("object_parent" + std::to_string(i));
-    }
+    std::vector<NodeRow> rows{{0, "Ninja1", "Bunny", "", "Examples/Bunny", true, 0, true},
+                              {1, "Ninja2", "Bunny", "", "Examples/Bunny", true, 0, true}};
     for (int i = 2; i <= 12; ++i) {
         const bool box = i == 12;
-        rows.push_back({i, names[2 * (i - 2)].c_str(), box ? "my_cube_mesh" : "sphere.mesh",
-                        names[2 * (i - 2) + 1].c_str(), "Examples/Rockwall", true, box ? 0.5f : 0.6f, true});
+        rows.push_back({i, "Object" + std::to_string(i), box ? "my_cube_mesh" : "sphere.mesh",
+                        "object_parent" + std::to_string(i), "Examples/Rockwall", true, box ? 0.5f : 0.6f, true});
     }
     for (int i = 13; i < 18; ++i) rows.push_back(NULL_ENTRY);
     return rows;
@@ -300,25 +286,25 @@ const std::vector<ProgramRow>& programRows()
         {"bumpshellball", &meshProgram<bumpshellball::Test>, 1.0, 1.0 / 60, false, TUMBLE_CAMERA,
          std::vector<BodyRow>{meshRow(0, 8, true, {0, 2.5f, 0}, 0.785f), sphereRow(1, 8, 0.35f, {0, 1, 0})} +
              planeRows(2),
-         {{0, "Ninja", "Bunny", nullptr, "Examples/Bunny", true, 0, true},
+         {{0, "Ninja", "Bunny", "", "Examples/Bunny", true, 0, true},
           {1, "sphere0", "sphere.mesh", "spherenode0", "Examples/Rockwall", true, 0.7f, true}}},
         {"bumpshellshell", &meshProgram<bumpshellshell::Test>, 3.0, 1.0 / 60, false, TUMBLE_CAMERA,
          std::vector<BodyRow>{meshRow(0, 10, true, {0, 1, 0}, 0.785f), meshRow(1, 25, true, {0, 2.5f, 0})} +
              planeRows(2),
-         {{0, "Ninja1", "Bunny", nullptr, "Examples/Bunny", true, 0, true},
-          {1, "Ninja2", "Bunny", nullptr, "Examples/Bunny", true, 0, true}}},
+         {{0, "Ninja1", "Bunny", "", "Examples/Bunny", true, 0, true},
+          {1, "Ninja2", "Bunny", "", "Examples/Bunny", true, 0, true}}},
         {"bumpshellfloor", &meshProgram<bumpshellfloor::Test>, 1.0, 1.0 / 120, false, TUMBLE_CAMERA,
          std::vector<BodyRow>{meshRow(0, 8, true, {0, 1.5f, 0}, 0.785f)} + planeRows(1, 1),
-         {{0, "Ninja", "Bunny", nullptr, "Examples/Bunny", false, 0, true}}},
+         {{0, "Ninja", "Bunny", "", "Examples/Bunny", false, 0, true}}},
         {"bumphillball", &meshProgram<bumphillball::Test>, 1.0, 1.0 / 60, true, {{-30, 20, -30}, {0, 1, 0}, 599994},
          {meshRow(0, 8, false, {0, 0, 0}), sphereRow(1, 8, 0.35f, {0, 15, 0})},
-         {{0, "Ninja", "Bunny", nullptr, "Examples/Bunny", true, 0, false},
+         {{0, "Ninja", "Bunny", "", "Examples/Bunny", true, 0, false},
           {1, "sphere0", "sphere.mesh", "spherenode0", "Examples/Rockwall", true, 0.7f, true}}},
         {"bumpshellcrate", [] { return std::make_unique<HeadlessContactProgram<bumpshellcrate::Test>>(); }, 1.0,
          1.0 / 120, false, {},
          std::vector<BodyRow>{meshRow(0, 8, true, {0, 20, 0}), boxRow(0, 8, 1), boxRow(0, 8, 1)} +
              planeRows(0, 5, true),
-         {{0, "Ninja", "teapot", nullptr, "Examples/Bunny", false, 0, true},
+         {{0, "Ninja", "teapot", "", "Examples/Bunny", false, 0, true},
           {1, "Box0", "my_cube_mesh", "box_parent0", "Examples/Rockwall", true, 1, true},
           {2, "Box1", "my_cube_mesh", "box_parent1", "Examples/Rockwall", true, 1, true}}},
     };
@@ -365,7 +351,7 @@ void expectNode(Ogre::SceneNode* node, const NodeRow& row)
         return;
     }
     ASSERT_NE(node, nullptr);
-    if (row.name) {
+    if (!row.name.empty()) {
         EXPECT_EQ(node->getName(), row.name);
     }
     EXPECT_EQ(node->getParentSceneNode(), node->getCreator()->getRootSceneNode());
@@ -434,8 +420,8 @@ TEST_F(MeshPrograms, BodiesNodesAndSettingsFollowEachProgramsTable)
 
         EXPECT_EQ(scene->timeScale(), program.timeScale);
         EXPECT_EQ(scene->step(), program.step);
-        EXPECT_FALSE(scene->statsShownAtStart());
-        EXPECT_EQ(scene->usesTerrainSceneManager(), program.terrainSceneManager);
+        EXPECT_FALSE(scene->shell().statsShownAtStart());
+        EXPECT_EQ(scene->shell().usesTerrainSceneManager(), program.terrainSceneManager);
         expectPoseCopies(*scene, nodes, program.nodes);
 
         if (program.camera.position != Ogre::Vector3::ZERO) {

@@ -47,4 +47,14 @@ inline void deleteBodies(RigidBodySimulator& simulator)
     for (unsigned i = 0; i < simulator.getNumBodies(); ++i) deleteBody(simulator.getBody(i));
 }
 
+// The scenes make the simulator itself, never a type derived from it, whose
+// destructor would then have to be virtual.
+inline void deleteSimulator(RigidBodySimulator* simulator)
+{
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdelete-non-virtual-dtor"
+    delete simulator;
+#pragma GCC diagnostic pop
+}
+
 }  // namespace testsupport

@@ -27,9 +27,6 @@ public:
     {
     }
 
-    bool usesTerrainSceneManager() const { return this->mUsesTerrainSceneManager; }
-    bool statsShownAtStart() const { return this->mStatsShownAtStart; }
-
     void prepare(Ogre::SceneManager* sceneManager)
     {
         this->mSceneMgr = sceneManager;
@@ -39,16 +36,6 @@ public:
 protected:
     Ogre::Viewport* waterViewport() override { return nullptr; }
 };
-
-// The scenes make the simulator itself, never a type derived from it, whose
-// destructor would then have to be virtual.
-inline void deleteSimulator(RigidBodySimulator* simulator)
-{
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wdelete-non-virtual-dtor"
-    delete simulator;
-#pragma GCC diagnostic pop
-}
 
 // Everything the scene made with new, then the meshes it named (so that the
 // next scene can make them again) and the scene manager.
