@@ -8,6 +8,11 @@
 #include "assets/ManualMesh.h"
 #include "assets/ModelFields.h"
 
+// 16-bit indices address no more vertices; the face limit keeps every count
+// derived from it (indices, bytes) far inside an int.
+constexpr int MAX_MODEL_VERTICES = 65536;
+constexpr int MAX_MODEL_FACES = 1 << 24;
+
 // Creates the manual mesh `meshName`, computes the vertex normals (returned in
 // `normals`, new float[3 numVertices], owned by the caller), writes the
 // buffers, sets the bounds, prints

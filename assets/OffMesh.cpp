@@ -7,16 +7,12 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <type_traits>
 #include <vector>
 
 #include "assets/ModelMesh.h"
 
 namespace {
-
-// 16-bit indices address no more vertices; the face limit keeps every count
-// derived from it (indices, bytes) far inside an int.
-constexpr int MAX_VERTICES = 65536;
-constexpr int MAX_FACES = 1 << 24;
 
 // The file's whitespace-separated values, each read in full before it is
 // converted, so that a file that ends early or holds something else where a
@@ -27,32 +23,46 @@ public:
 
     [[noreturn]] void refuse(const std::string& what) const { refuseModel("readOffFile", mFileName, what); }
 
-    const char* word(const std::string& what)
+    template <class What>
+    static std::string describe(const What& what)
     {
-        if (std::fscanf(mFp, "%255s", mWord) != 1) refuse("the file ends before " + what);
+        if constexpr (std::is_invocable_v<const What&>)
+            return what();
+        else
+            return std::string(what);
+    }
+
+    // `what` names the value in a refusal: a text, or something that makes one
+    // (only called then, so that reading costs no text per value).
+    template <class What>
+    const char* word(const What& what)
+    {
+        if (std::fscanf(mFp, "%255s", mWord) != 1) refuse("the file ends before " + describe(what));
         return mWord;
     }
 
-    int integer(const std::string& what)
+    template <class What>
+    int integer(const What& what)
     {
         const char* text = word(what);
-        if (std::strlen(text) == sizeof mWord - 1) refuse(what + " is too long");
+        if (std::strlen(text) == sizeof mWord - 1) refuse(describe(what) + " is too long");
         char* end = nullptr;
         errno = 0;
         const long value = std::strtol(text, &end, 10);
         if (end == text || *end != '\0' || errno == ERANGE || value < INT_MIN || value > INT_MAX)
-            refuse(what + " \"" + text + "\" is not an integer");
+            refuse(describe(what) + " \"" + text + "\" is not an integer");
         return int(value);
     }
 
-    float number(const std::string& what)
+    template <class What>
+    float number(const What& what)
     {
         const char* text = word(what);
-        if (std::strlen(text) == sizeof mWord - 1) refuse(what + " is too long");
+        if (std::strlen(text) == sizeof mWord - 1) refuse(describe(what) + " is too long");
         char* end = nullptr;
         const float value = std::strtof(text, &end);
-        if (end == text || *end != '\0') refuse(what + " \"" + text + "\" is not a number");
-        if (!std::isfinite(value)) refuse(what + " \"" + text + "\" is not finite");
+        if (end == text || *end != '\0') refuse(describe(what) + " \"" + text + "\" is not a number");
+        if (!std::isfinite(value)) refuse(describe(what) + " \"" + text + "\" is not finite");
         return value;
     }
 
@@ -91,35 +101,37 @@ void readOffStream(std::FILE* fp, const std::string& fileName, int& numVertices,
     in.integer("the edge count");
     if (vertexCount < 0) in.refuse("negative vertex count " + std::to_string(vertexCount));
     if (vertexCount == 0) in.refuse("no vertex");
-    if (vertexCount > MAX_VERTICES)
+    if (vertexCount > MAX_MODEL_VERTICES)
         in.refuse(std::to_string(vertexCount) + " vertices, more than 16-bit indices address");
     if (faceCount < 0) in.refuse("negative face count " + std::to_string(faceCount));
     if (faceCount == 0) in.refuse("no face");
-    if (faceCount > MAX_FACES)
-        in.refuse(std::to_string(faceCount) + " faces, more than " + std::to_string(MAX_FACES));
+    if (faceCount > MAX_MODEL_FACES)
+        in.refuse(std::to_string(faceCount) + " faces, more than " + std::to_string(MAX_MODEL_FACES));
 
     // Filled as the values come, so that counts the file does not hold cost nothing.
     std::vector<float> coordinates;
     for (int v = 0; v < vertexCount; ++v) {
-        const std::string what = "a coordinate of vertex " + std::to_string(v);
+        const auto what = [v] { return "a coordinate of vertex " + std::to_string(v); };
         for (int k = 0; k < 3; ++k) coordinates.push_back(in.number(what));
     }
 
     std::vector<unsigned short> triangles;
     for (int f = 0; f < faceCount; ++f) {
-        const std::string what = "polygon " + std::to_string(f);
-        const int size = in.integer("the size of " + what);
-        if (size < 0) in.refuse(what + " has a negative size " + std::to_string(size));
+        const auto polygon = [f] { return "polygon " + std::to_string(f); };
+        const auto sizeOf = [&] { return "the size of " + polygon(); };
+        const auto anIndex = [&] { return "an index of " + polygon(); };
+        const int size = in.integer(sizeOf);
+        if (size < 0) in.refuse(polygon() + " has a negative size " + std::to_string(size));
         if (size != 3) {
             std::printf("invalid polygon... with %d faces\n", size);
-            for (int i = 0; i < size; ++i) in.integer("an index of " + what);
+            for (int i = 0; i < size; ++i) in.integer(anIndex);
             triangles.insert(triangles.end(), {0, 0, 0});
             continue;
         }
         for (int i = 0; i < 3; ++i) {
-            const int index = in.integer("an index of " + what);
+            const int index = in.integer(anIndex);
             if (index < 0 || index >= vertexCount)
-                in.refuse(what + " refers to vertex " + std::to_string(index) + " of " +
+                in.refuse(polygon() + " refers to vertex " + std::to_string(index) + " of " +
                           std::to_string(vertexCount));
             triangles.push_back((unsigned short)index);
         }

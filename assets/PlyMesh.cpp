@@ -13,11 +13,6 @@
 
 namespace {
 
-// 16-bit indices address no more vertices; the face limit keeps every count
-// derived from it (indices, bytes) far inside an int.
-constexpr int MAX_VERTICES = 65536;
-constexpr int MAX_FACES = 1 << 24;
-
 struct PlyVertex {
     float x, y, z;
 };
@@ -77,7 +72,7 @@ bool isModelElement(const char* name) { return std::strcmp(name, "vertex") == 0 
 
 void readVertices(PlyReader* reader, int count, std::vector<float>& coordinates)
 {
-    if (count > MAX_VERTICES)
+    if (count > MAX_MODEL_VERTICES)
         ply_fatal("readPlyFile: %d vertices, more than 16-bit indices address\n", count);
     const PlyPropertyDecl x = scalarRequest("x", PLY_FLOAT, offsetof(PlyVertex, x));
     const PlyPropertyDecl y = scalarRequest("y", PLY_FLOAT, offsetof(PlyVertex, y));
@@ -94,7 +89,7 @@ void readVertices(PlyReader* reader, int count, std::vector<float>& coordinates)
 
 void readFaces(PlyReader* reader, int count, const Properties& properties, std::vector<int>& indices)
 {
-    if (count > MAX_FACES) ply_fatal("readPlyFile: %d faces, more than %d\n", count, MAX_FACES);
+    if (count > MAX_MODEL_FACES) ply_fatal("readPlyFile: %d faces, more than %d\n", count, MAX_MODEL_FACES);
     const PlyPropertyDecl intensity = scalarRequest("intensity", PLY_UCHAR, offsetof(PlyFace, intensity));
     const PlyPropertyDecl vertexIndices =
         listRequest("vertex_indices", PLY_INT, offsetof(PlyFace, verts), PLY_UCHAR, offsetof(PlyFace, nverts));
@@ -149,9 +144,11 @@ void readModel(PlyReader* openReader, int numElements, char** elementNames, int 
             else
                 readFaces(reader.get(), count, properties, indices);
         } else if (i < lastModelElement) {
-            reader->currentElement = reader->elements[i];  // nothing of it is stored
+            // Nothing of it is stored. Its own count: a name two elements share
+            // describes only the first of them.
+            reader->currentElement = reader->elements[i];
             char nothing = 0;
-            for (int k = 0; k < count; ++k) ply_get_element(reader.get(), &nothing);
+            for (int k = 0; k < reader->elements[i]->count; ++k) ply_get_element(reader.get(), &nothing);
         }
     }
 

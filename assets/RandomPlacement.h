@@ -4,6 +4,7 @@
 // in steps of 0.01. The draws come from the programs' generator, so a fixed
 // seed gives the same places in every run.
 #include <cstdint>
+#include <memory>
 
 #include "assets/RigidBodyScene.h"
 #include "sim/maths/Vector3.h"
@@ -39,15 +40,14 @@ template <class Body, class Place>
 void placeEachAtRandom(RigidBodySimulator& simulator, int count, const char* what, Place place)
 {
     for (int placed = 0, refused = 0; placed < count;) {
-        Body* body = new Body();
+        auto body = std::make_unique<Body>();
         body->id = std::int32_t(simulator.getNumBodies());
-        place(body);
-        if (simulator.isColliding(body)) {
-            delete body;
+        place(body.get());
+        if (simulator.isColliding(body.get())) {
             if (++refused == MAX_PLACEMENT_ATTEMPTS) refusePlacement(what, placed, count, refused);
             continue;
         }
-        simulator.addBody(body);
+        simulator.addBody(body.release());
         ++placed;
         refused = 0;
     }

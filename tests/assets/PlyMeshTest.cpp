@@ -138,6 +138,16 @@ TEST(PlyMesh, OtherElementsAreListedNotStored)
     EXPECT_EQ(r.vertexList(), (std::vector<float>{0, 0, 0, 1, 0, 0, 0, 1, 0}));
     // The faces came first: their indices are checked once the vertices are in.
     EXPECT_EQ(r.faceList(), (std::vector<unsigned short>{2, 1, 0}));
+
+    // Two such elements of one name, each skipped by its own count.
+    const PlyRead twice(plyFile("ply\nformat ascii 1.0\nelement extra 1\nproperty uchar a\n"
+                                "element extra 3\nproperty uchar b\n"
+                                "element vertex 3\nproperty float x\nproperty float y\nproperty float z\n"
+                                "element face 1\nproperty list uchar int vertex_indices\nend_header\n"
+                                "9\n8\n8\n8\n0 0 0\n1 0 0\n0 1 0\n3 0 1 2\n"));
+    ASSERT_EQ(twice.numVertices, 3);
+    EXPECT_EQ(twice.vertexList(), (std::vector<float>{0, 0, 0, 1, 0, 0, 0, 1, 0}));
+    EXPECT_EQ(twice.faceList(), (std::vector<unsigned short>{0, 1, 2}));
 }
 
 TEST(PlyMesh, FilesThatAreNotPlyLeaveTheOutputsAlone)
