@@ -157,8 +157,10 @@ void MaterialManager::update()
     for (const DepthTechnique& depth : mDepthTechniques) {
         if (!depth.autoUpdate || !depth.material) continue;
         const Ogre::Material::Techniques& techniques = depth.material->getTechniques();
-        // Only while the material still has it.
+        // Only while the material still has it (a reloaded material may hold
+        // another technique at the same address: ours is of the depth scheme).
         if (std::find(techniques.begin(), techniques.end(), depth.technique) == techniques.end()) continue;
+        if (depth.technique->getSchemeName() != DEPTH_SCHEME) continue;
         if (depth.technique->getNumPasses() > 0) fillDepthPass(depth.technique->getPass(0));
     }
 }

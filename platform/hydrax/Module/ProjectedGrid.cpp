@@ -249,25 +249,30 @@ void ProjectedGrid::calculateNormals()
     const int n = mOptions.Complexity;
     const Ogre::Vector3& normal = mBasePlane.normal;
     auto at = [&](int i, int j) -> const Ogre::Vector3& { return mPositions[std::size_t(i) * n + j]; };
+    // Smoothed, each normal is the sum of its neighbours' unit normals: those are
+    // kept aside, each normalised once.
+    const bool smooth = mOptions.Smooth;
+    if (smooth) mSharp.resize(mNormals.size());
     for (int i = 0; i < n; ++i) {
         for (int j = 0; j < n; ++j) {
             const Ogre::Vector3 a = at(i + 1 < n ? i + 1 : i, j) - at(i > 0 ? i - 1 : i, j);
             const Ogre::Vector3 b = at(i, j + 1 < n ? j + 1 : j) - at(i, j > 0 ? j - 1 : j);
             Ogre::Vector3 c = a.crossProduct(b);
             if (c.dotProduct(normal) > 0) c = -c;
-            mNormals[std::size_t(i) * n + j] = c;
+            if (smooth)
+                mSharp[std::size_t(i) * n + j] = c.normalisedCopy();
+            else
+                mNormals[std::size_t(i) * n + j] = c;
         }
     }
-    if (!mOptions.Smooth) return;
-    const std::vector<Ogre::Vector3> sharp = mNormals;
+    if (!smooth) return;
     for (int i = 0; i < n; ++i) {
         for (int j = 0; j < n; ++j) {
             Ogre::Vector3 sum = Ogre::Vector3::ZERO;
             for (int di = -1; di <= 1; ++di)
                 for (int dj = -1; dj <= 1; ++dj)
-                    sum += sharp[std::size_t(Ogre::Math::Clamp(i + di, 0, n - 1)) * n +
-                                 Ogre::Math::Clamp(j + dj, 0, n - 1)]
-                               .normalisedCopy();
+                    sum += mSharp[std::size_t(Ogre::Math::Clamp(i + di, 0, n - 1)) * n +
+                                  Ogre::Math::Clamp(j + dj, 0, n - 1)];
             mNormals[std::size_t(i) * n + j] = sum;
         }
     }

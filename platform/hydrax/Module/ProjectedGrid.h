@@ -90,6 +90,7 @@ private:
     std::vector<float> mSpacing;
     std::vector<Ogre::Vector3> mPositions;
     std::vector<Ogre::Vector3> mNormals;
+    std::vector<Ogre::Vector3> mSharp;  // the unit normals before smoothing, kept between frames
     std::vector<float> mVertices;
 };
 
