@@ -12,6 +12,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -145,8 +146,10 @@ private:
         case SHAPE_SPHERE: return copyOf(static_cast<SphereBody*>(b), *static_cast<SphereBody*>(b));
         case SHAPE_TRIANGLE_MESH:
             return copyOf(static_cast<TriangleMeshBody*>(b), *static_cast<TriangleMeshBody*>(b));
-        default: return copyOf(static_cast<BoxBody*>(b), *static_cast<BoxBody*>(b));
+        case SHAPE_BOX: return copyOf(static_cast<BoxBody*>(b), *static_cast<BoxBody*>(b));
+        case SHAPE_PLANE: return copyOf(static_cast<PlaneBody*>(b), *static_cast<PlaneBody*>(b));
         }
+        std::abort();  // a shape the scenes never make
     }
 
 };

@@ -315,12 +315,8 @@ TriangleMask MeshPairWalk::meeting(const MeshTreeNode* leaf, const MeshInWorld& 
                                    const MeshTreeNode* node, const MeshInWorld& nodeMesh)
 {
     const std::uint32_t leafStart = leafMesh.tree()->nodeSummaries[leaf->index].firstTriangle;
-    const std::uint32_t nodeStart = nodeMesh.tree()->nodeSummaries[node->index].firstTriangle;
-    const WorldBounds& nodeBounds = nodeMesh.nodeBounds(node);
     for (std::uint32_t i = 0; i < leaf->triangleCount && i < 32; ++i)
-        if ((mask >> i & 1u) && apart(leafMesh.worldTriangle(leafStart + i).bounds, leafMesh, leafStart + i, 1,
-                                      nodeBounds, nodeMesh, nodeStart, node->triangleCount))
-            mask &= ~(TriangleMask(1) << i);
+        if ((mask >> i & 1u) && triangleApart(leafMesh, leafStart + i, node, nodeMesh)) mask &= ~(TriangleMask(1) << i);
     return mask;
 }
 
