@@ -104,19 +104,21 @@ void WaterShell::createWater()
     if (mSimulator) mWater->mRigidBodySimulator = mSimulator;
 }
 
-void WaterShell::createLighting()
+void WaterShell::createLighting() { createWaterLighting(mSceneMgr, mSettings.light == Light::LIGHT0); }
+
+void createWaterLighting(Ogre::SceneManager* sceneManager, bool light0)
 {
-    if (mSettings.light == Light::LIGHT0) {
-        Ogre::Light* light = mSceneMgr->createLight("Light0");
+    if (light0) {
+        Ogre::Light* light = sceneManager->createLight("Light0");
         light->setPosition(Ogre::Vector3(0, 40000, 0));
         light->setDiffuseColour(1, 1, 1);
         light->setSpecularColour(1, 0.9f, 0.6f);
     } else {
-        createSunLight(mSceneMgr, Ogre::Vector3(0, -1, 1));
+        createSunLight(sceneManager, Ogre::Vector3(0, -1, 1));
     }
-    mSceneMgr->setAmbientLight(Ogre::ColourValue(0.1f, 0.1f, 0.1f, 0.1f));
-    mSceneMgr->setSkyBox(true, "Sky/ClubTropicana", 299997, true, Ogre::Quaternion::IDENTITY,
-                         Ogre::ResourceGroupManager::DEFAULT_RESOURCE_GROUP_NAME);
+    sceneManager->setAmbientLight(Ogre::ColourValue(0.1f, 0.1f, 0.1f, 0.1f));
+    sceneManager->setSkyBox(true, "Sky/ClubTropicana", 299997, true, Ogre::Quaternion::IDENTITY,
+                            Ogre::ResourceGroupManager::DEFAULT_RESOURCE_GROUP_NAME);
 }
 
 // The grid's complexity and size are the water's; the configuration file,
@@ -124,16 +126,31 @@ void WaterShell::createLighting()
 // leaves.
 void WaterShell::createWaterDrawing()
 {
-    mHydrax = new Hydrax::Hydrax(mSceneMgr, mCamera, waterViewport());
-    const int side = int(mSettings.waterSize);
-    HydraxGrid* grid = new HydraxGrid(
-        Hydrax::MaterialManager::NM_VERTEX, mHydrax, new Hydrax::Noise::Perlin(),
-        HydraxGrid::Options(mSettings.waterCells, Hydrax::Size(side, side), 32.5f, false, true, 0.065f), mWater);
-    mHydrax->setModule(grid, true);
-    if (mTerrain) addDepthTechnique();
-    mHydrax->loadCfg(WATER_CONFIGURATION);
-    mHydrax->create();
+    bool configured = false;
+    mHydrax = createWaterLayer(mSceneMgr, mCamera, waterViewport(), mWater, mSettings.waterCells,
+                               int(mSettings.waterSize), mTerrain ? terrainMaterial() : nullptr, configured);
     mHydrax->setSunPosition(Ogre::Vector3(0, 40000, 0));
+}
+
+Hydrax::Hydrax* createWaterLayer(Ogre::SceneManager* sceneManager, Ogre::Camera* camera, Ogre::Viewport* viewport,
+                                 physics::water::WaterSimulator* water, int cells, int side,
+                                 Ogre::Material* depthMaterial, bool& configured)
+{
+    auto* layer = new Hydrax::Hydrax(sceneManager, camera, viewport);
+    HydraxGrid* grid =
+        new HydraxGrid(Hydrax::MaterialManager::NM_VERTEX, layer, new Hydrax::Noise::Perlin(),
+                       HydraxGrid::Options(cells, Hydrax::Size(side, side), 32.5f, false, true, 0.065f), water);
+    layer->setModule(grid, true);
+    if (depthMaterial) layer->getMaterialManager()->addDepthTechnique(depthMaterial->createTechnique(), true);
+    configured = layer->loadCfg(WaterShell::WATER_CONFIGURATION);
+    layer->create();
+    return layer;
+}
+
+void placeWaterLayer(Hydrax::Hydrax& layer, const physics::water::WaterSimulator& water)
+{
+    layer.setPosition(Ogre::Vector3(0, water.mMinSurface, 0));
+    layer.setPlanesError(float(double(water.mMaxSurface) - water.mMinSurface));
 }
 
 Ogre::Viewport* WaterShell::waterViewport()
@@ -141,15 +158,15 @@ Ogre::Viewport* WaterShell::waterViewport()
     return mWindow->getViewport(0);
 }
 
-void WaterShell::addDepthTechnique()
+Ogre::Material* WaterShell::terrainMaterial()
 {
     Ogre::MaterialPtr terrain = Ogre::MaterialManager::getSingleton().getByName(TERRAIN_MATERIAL);
     if (!terrain)
         OGRE_EXCEPT(Ogre::Exception::ERR_ITEM_NOT_FOUND,
                     std::string("no material \"") + TERRAIN_MATERIAL +
                         "\" of the terrain to add the water's depth technique to",
-                    "WaterShell::addDepthTechnique");
-    mHydrax->getMaterialManager()->addDepthTechnique(terrain->createTechnique(), true);
+                    "WaterShell::terrainMaterial");
+    return terrain.get();
 }
 
 void WaterShell::createSimulator()
@@ -223,8 +240,7 @@ void WaterShell::updateSimulation(const Ogre::FrameEvent& evt)
     if (mSettings.drops == Drops::EVERY_FRAME) drawFrameDrop(dt);
     advanceFixedStepClock(mRealTime, mSimTime, dt, 1.0, mSettings.step,
                           [this](float t0, float t1) { stepSimulation(t0, t1); });
-    mHydrax->setPosition(Ogre::Vector3(0, mWater->mMinSurface, 0));
-    mHydrax->setPlanesError(float(double(mWater->mMaxSurface) - mWater->mMinSurface));
+    placeWaterLayer(*mHydrax, *mWater);
     mHydrax->update(dt);
     if (mSimulator) copyPoses(*mSimulator, mNodes);
     mHydrax->update(dt);

@@ -132,9 +132,25 @@ protected:
 private:
     bool queueIfFree(physics::rigidbody::RigidBody* body, const physics::Vector3& position);
     [[noreturn]] void refusePlace(const std::string& name, const physics::Vector3& position);
-    void addDepthTechnique();
+    Ogre::Material* terrainMaterial();
     void drawFrameDrop(float dt);
     void stepSimulation(float t0, float t1);
 
     Settings mSettings;
 };
+
+// The water programs' light (the light "Light0" high above, or a sun), ambient
+// light and sky box "Sky/ClubTropicana".
+void createWaterLighting(Ogre::SceneManager* sceneManager, bool light0);
+
+// The water programs' water layer over `water`: a grid of the water's cells and
+// side, the depth technique added to `depthMaterial` when there is one, the
+// layer's configuration "WaterTest2.hdx" (whether it was read in configured),
+// created. The sun is the caller's.
+Hydrax::Hydrax* createWaterLayer(Ogre::SceneManager* sceneManager, Ogre::Camera* camera, Ogre::Viewport* viewport,
+                                 physics::water::WaterSimulator* water, int cells, int side,
+                                 Ogre::Material* depthMaterial, bool& configured);
+
+// The layer's place for a frame: at the water's lowest surface, its planes' error
+// the water's range.
+void placeWaterLayer(Hydrax::Hydrax& layer, const physics::water::WaterSimulator& water);

@@ -27,6 +27,7 @@
 #include <vector>
 
 #include "assets/HydraxGrid.h"
+#include "frame/WaterShell.h"
 #include "platform/hydrax/Hydrax.h"
 #include "platform/hydrax/Module/ProjectedGrid.h"
 #include "platform/hydrax/Noise/Perlin.h"
@@ -159,9 +160,9 @@ std::string describe(const Statistics& s)
     return text;
 }
 
-// The lake programs' scene around a water grid: camera, light, ambient light
-// and sky box as the lake demo sets them, a sandy ground below the water whose
-// material gets the layer's depth technique, then the layer's road.
+// The lake programs' scene around a water grid: a camera as the lake demo's, a
+// sandy ground below the water whose material gets the layer's depth
+// technique, and the water programs' own light, sky box and water layer.
 struct LakeScene {
     LakeScene(Window& w, const Ogre::Vector3& sun) : window(w)
     {
@@ -182,23 +183,12 @@ struct LakeScene {
         ground->setMaterialName("Test/Sand");
         scene->getRootSceneNode()->createChildSceneNode(Ogre::Vector3(0, 5, 0))->attachObject(ground);
 
-        Ogre::Light* light = scene->createLight("Light0");
-        light->setPosition(Ogre::Vector3(0, 40000, 0));
-        light->setDiffuseColour(1, 1, 1);
-        light->setSpecularColour(1, 0.9f, 0.6f);
-        scene->setAmbientLight(Ogre::ColourValue(0.1f, 0.1f, 0.1f, 0.1f));
-        scene->setSkyBox(true, "Sky/ClubTropicana", 299997, true, Ogre::Quaternion::IDENTITY,
-                         Ogre::ResourceGroupManager::DEFAULT_RESOURCE_GROUP_NAME);
+        createWaterLighting(scene, true);
 
         water.reset(new physics::water::WaterSimulator(nullptr, 50.0f, 10.0f, 65));
-        hydrax = new Hydrax::Hydrax(scene, camera, w.mWindow->getViewport(0));
-        HydraxGrid* module = new HydraxGrid(Hydrax::MaterialManager::NM_VERTEX, hydrax, new Hydrax::Noise::Perlin(),
-                                            HydraxGrid::Options(65, Hydrax::Size(50, 50), 32.5f, false, true, 0.065f),
-                                            water.get());
-        hydrax->setModule(module, true);
-        hydrax->getMaterialManager()->addDepthTechnique(sand->createTechnique(), true);
-        check(hydrax->loadCfg("WaterTest2.hdx"), "WaterTest2.hdx was not read");
-        hydrax->create();
+        bool configured = false;
+        hydrax = createWaterLayer(scene, camera, w.mWindow->getViewport(0), water.get(), 65, 50, sand.get(), configured);
+        check(configured, "WaterTest2.hdx was not read");
         hydrax->setSunPosition(sun);
     }
     ~LakeScene() { delete hydrax; }
@@ -206,8 +196,7 @@ struct LakeScene {
     // The water programs' frame step after the water's.
     void frame()
     {
-        hydrax->setPosition(Ogre::Vector3(0, water->mMinSurface, 0));
-        hydrax->setPlanesError(float(double(water->mMaxSurface) - water->mMinSurface));
+        placeWaterLayer(*hydrax, *water);
         hydrax->update(FRAME_TIME);
         hydrax->update(FRAME_TIME);
     }
