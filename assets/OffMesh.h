@@ -26,6 +26,10 @@ void readOffFile(const std::string& fileName, int& numVertices, float*& vertices
 void readOffStream(std::FILE* fp, const std::string& fileName, int& numVertices, float*& vertices, int& numFaces,
                    unsigned short*& faces);
 
+// The programs' bunny, reached from their working directories (four levels
+// below the build).
+constexpr const char* BUNNY_MODEL = "../../../../media/models/bunny_344.off";
+
 class OffMesh : public ModelFields {
 public:
     // Reads the file, scales every coordinate c to (c / D) * size with D the

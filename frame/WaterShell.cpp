@@ -184,7 +184,7 @@ void WaterShell::addTerrainBody()
 // mesh, made later, takes another.
 void WaterShell::loadBunny()
 {
-    mMesh = new OffMesh("Bunny", "../../../../media/models/bunny_344.off", 2.5f);
+    mMesh = new OffMesh("Bunny", BUNNY_MODEL, 2.5f);
 }
 
 void WaterShell::addBunnyBody(float mass, const Vector3& position)

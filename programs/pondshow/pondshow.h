@@ -29,19 +29,15 @@ class Test : public WaterShell {
 public:
     static constexpr int SPHERES = 40;
 
+    // The floating programs' lake, with its own camera and the drops of its
+    // water source.
     static Settings lake()
     {
-        Settings s;
+        Settings s = couplingSettings(13, false);
         s.camera = [](Ogre::SceneManager* sceneMgr) {
             return createPlayerCamera(sceneMgr, Ogre::Vector3(-30, 25, -30), Ogre::Vector3(0, 8, 0));
         };
-        s.terrainMeshSamples = 13;
-        s.waterSize = LAKE_SIZE;
-        s.waterCells = 65;
-        s.light = Light::LIGHT0;
         s.drops = Drops::FROM_MODIFIERS;
-        s.step = 1.0 / 60.0;
-        s.statsShownAtStart = false;
         return s;
     }
 
