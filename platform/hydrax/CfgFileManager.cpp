@@ -103,70 +103,74 @@ bool parseFloat(const Ogre::String& text, float& value)
     return true;
 }
 
+bool parseBool(const Ogre::String& text, bool& value)
+{
+    Ogre::String lower = text;
+    Ogre::StringUtil::toLowerCase(lower);
+    if (lower == "true" || lower == "yes" || lower == "1") value = true;
+    else if (lower == "false" || lower == "no" || lower == "0") value = false;
+    else return false;
+    return true;
+}
+
+// "<n>" (a square) or "<width>x<height>".
+bool parseSize(const Ogre::String& text, Size& size)
+{
+    const Ogre::String::size_type x = text.find_first_of("xX");
+    if (x == Ogre::String::npos) {
+        if (!parseInt(text, size.Width)) return false;
+        size.Height = size.Width;
+        return true;
+    }
+    return parseInt(text.substr(0, x), size.Width) && parseInt(text.substr(x + 1), size.Height);
+}
+
+bool parseVector3(const Ogre::String& text, Ogre::Vector3& value)
+{
+    const Ogre::StringVector parts = Ogre::StringUtil::split(text, " \t");
+    return parts.size() == 3 && parseFloat(parts[0], value.x) && parseFloat(parts[1], value.y) &&
+           parseFloat(parts[2], value.z);
+}
+
+// The setting's value, or `missing` when there is none or it does not parse
+// (then logged as not being `kind`).
+template <class T, class Parse>
+T readSetting(Ogre::ConfigFile& config, const Ogre::String& key, const T& missing, Parse parse, const char* kind)
+{
+    Ogre::String text;
+    if (!findSetting(config, key, text)) return missing;
+    T value = missing;
+    if (parse(text, value)) return value;
+    logBadValue(key, text, kind);
+    return missing;
+}
+
 }  // namespace
 
 int CfgFileManager::_getIntValue(Ogre::ConfigFile& config, const Ogre::String& key, int missing)
 {
-    Ogre::String text;
-    if (!findSetting(config, key, text)) return missing;
-    int value;
-    if (parseInt(text, value)) return value;
-    logBadValue(key, text, "a whole number");
-    return missing;
+    return readSetting(config, key, missing, parseInt, "a whole number");
 }
 
 float CfgFileManager::_getFloatValue(Ogre::ConfigFile& config, const Ogre::String& key, float missing)
 {
-    Ogre::String text;
-    if (!findSetting(config, key, text)) return missing;
-    float value;
-    if (parseFloat(text, value)) return value;
-    logBadValue(key, text, "a finite number");
-    return missing;
+    return readSetting(config, key, missing, parseFloat, "a finite number");
 }
 
 bool CfgFileManager::_getBoolValue(Ogre::ConfigFile& config, const Ogre::String& key, bool missing)
 {
-    Ogre::String text;
-    if (!findSetting(config, key, text)) return missing;
-    Ogre::String lower = text;
-    Ogre::StringUtil::toLowerCase(lower);
-    if (lower == "true" || lower == "yes" || lower == "1") return true;
-    if (lower == "false" || lower == "no" || lower == "0") return false;
-    logBadValue(key, text, "true or false");
-    return missing;
+    return readSetting(config, key, missing, parseBool, "true or false");
 }
 
 Size CfgFileManager::_getSizeValue(Ogre::ConfigFile& config, const Ogre::String& key, const Size& missing)
 {
-    Ogre::String text;
-    if (!findSetting(config, key, text)) return missing;
-    const Ogre::String::size_type x = text.find_first_of("xX");
-    Size size;
-    if (x == Ogre::String::npos) {
-        if (parseInt(text, size.Width)) {
-            size.Height = size.Width;
-            return size;
-        }
-    } else if (parseInt(text.substr(0, x), size.Width) && parseInt(text.substr(x + 1), size.Height)) {
-        return size;
-    }
-    logBadValue(key, text, "a size (width x height)");
-    return missing;
+    return readSetting(config, key, missing, parseSize, "a size (width x height)");
 }
 
 Ogre::Vector3 CfgFileManager::_getVector3Value(Ogre::ConfigFile& config, const Ogre::String& key,
                                                const Ogre::Vector3& missing)
 {
-    Ogre::String text;
-    if (!findSetting(config, key, text)) return missing;
-    const Ogre::StringVector parts = Ogre::StringUtil::split(text, " \t");
-    Ogre::Vector3 value;
-    if (parts.size() == 3 && parseFloat(parts[0], value.x) && parseFloat(parts[1], value.y) &&
-        parseFloat(parts[2], value.z))
-        return value;
-    logBadValue(key, text, "three numbers");
-    return missing;
+    return readSetting(config, key, missing, parseVector3, "three numbers");
 }
 
 }  // namespace Hydrax
