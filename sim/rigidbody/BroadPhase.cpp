@@ -11,8 +11,6 @@ namespace rigidbody {
 
 namespace {
 
-ContactSearch currentSearch = ContactSearch::BROAD;
-
 constexpr double RELATIVE_PAD = 1e-4;
 constexpr double ABSOLUTE_PAD = 1e-15;
 constexpr double HUGE_COORDINATE = 1125899906842624.0;  // 2^50
@@ -84,8 +82,6 @@ double largestSphereOf(const std::vector<RigidBody*>& bodies, double largest)
 
 }  // namespace
 
-void setContactSearch(ContactSearch search) { currentSearch = search; }
-ContactSearch contactSearch() { return currentSearch; }
 
 BroadPhase::Reach BroadPhase::reachOf(const RigidBody* body, double largestSphere)
 {

@@ -41,8 +41,10 @@ namespace rigidbody {
 // integration works out the derivative afresh. The results are the same bits
 // either way. Process-wide.
 enum class ContactSearch { BROAD, FULL };
-void setContactSearch(ContactSearch search);
-ContactSearch contactSearch();
+// Read on every pair and mesh node: inline.
+inline ContactSearch currentContactSearch = ContactSearch::BROAD;
+inline void setContactSearch(ContactSearch search) { currentContactSearch = search; }
+inline ContactSearch contactSearch() { return currentContactSearch; }
 
 class BroadPhase {
 public:
