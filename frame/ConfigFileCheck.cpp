@@ -5,13 +5,14 @@
 #include <filesystem>
 #include <fstream>
 
+#include "platform/FileCheck.h"
+
 void checkConfigFile(const std::string& path)
 {
     std::error_code error;
-    const std::filesystem::file_status status = std::filesystem::status(path, error);
-    if (status.type() == std::filesystem::file_type::not_found) return;
-    const bool readable = std::filesystem::is_regular_file(status) && std::ifstream(path).good();
-    if (!readable)
-        OGRE_EXCEPT(Ogre::Exception::ERR_INVALIDPARAMS, "'" + path + "' is not a regular file that can be read",
-                    "checkConfigFile");
+    if (std::filesystem::status(path, error).type() == std::filesystem::file_type::not_found) return;
+    // A FIFO must not be opened to find out: that would wait for a writer.
+    std::string problem = platform::irregularFile(path);
+    if (problem.empty() && !std::ifstream(path).good()) problem = "is a file that cannot be read";
+    if (!problem.empty()) OGRE_EXCEPT(Ogre::Exception::ERR_INVALIDPARAMS, "'" + path + "' " + problem, "checkConfigFile");
 }
