@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "assets/ModelMesh.h"
+#include "platform/FileCheck.h"
 
 namespace {
 
@@ -81,6 +82,9 @@ struct FileCloser {
 void readOffFile(const std::string& fileName, int& numVertices, float*& vertices, int& numFaces,
                  unsigned short*& faces)
 {
+    // Opening a FIFO would wait for a writer for good.
+    const std::string irregular = platform::irregularFile(fileName);
+    if (!irregular.empty()) refuseModel("readOffFile", fileName, irregular);
     std::unique_ptr<std::FILE, FileCloser> fp(std::fopen(fileName.c_str(), "r"));
     if (!fp) {
         std::printf("Error opening file \"%s\" for reading.\n", fileName.c_str());

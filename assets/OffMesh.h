@@ -14,7 +14,8 @@
 // slot. Allocates the arrays with new[]; the caller owns them.
 //
 // A file that cannot be opened prints "Error opening file \"%s\" for
-// reading.\n" on standard output and leaves the outputs untouched. A file that
+// reading.\n" on standard output and leaves the outputs untouched. Something
+// that is no regular file (a FIFO, a directory, a device), or a file that
 // is not a model of 1 to 65536 vertices and at least one face, with finite
 // coordinates and every index below the vertex count, is refused: a message
 // naming the file on standard error, then an Ogre::Exception, before anything

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <sstream>
 
+#include "platform/ResourceFileCheck.h"
 #include "platform/hydrax/Log.h"
 
 namespace Hydrax {
@@ -18,6 +19,12 @@ bool CfgFileManager::load(const Ogre::String& file, Ogre::ConfigFile& config)
     Ogre::DataStreamPtr stream;
     for (const Ogre::String& group : groups.getResourceGroups()) {
         if (groups.resourceExists(group, file)) {
+            // Its stream would wait on a FIFO for good.
+            const std::string irregular = platform::irregularResource(group, file);
+            if (!irregular.empty()) {
+                log("Configuration file " + file + " " + irregular + "; it is not read.");
+                return false;
+            }
             stream = groups.openResource(file, group, nullptr, false);
             break;
         }

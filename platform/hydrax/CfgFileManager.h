@@ -18,7 +18,7 @@ namespace Hydrax {
 class CfgFileManager {
 public:
     // Reads `file` from the resource groups into `config`; false, with a log line,
-    // when no group holds it.
+    // when no group holds it or what the group holds is no regular file.
     static bool load(const Ogre::String& file, Ogre::ConfigFile& config);
 
     static Ogre::String _getCfgString(const Ogre::String& key, int value);

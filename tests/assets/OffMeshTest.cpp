@@ -6,9 +6,11 @@
 #include <OgreMeshManager.h>
 
 #include <cmath>
+#include <filesystem>
 #include <string>
 #include <vector>
 
+#include "Fifo.h"
 #include "HeadlessOgre.h"
 #include "ModelRefusal.h"
 #include "TempFile.h"
@@ -199,6 +201,21 @@ TEST(OffMesh, ModelsThatCannotBeBuiltThrowAndKeepNothing)
     OffMeshHolder first(new OffMesh(name, offFile(square), 1.0f));
     EXPECT_THROW(OffMesh(name, offFile(square), 1.0f), Ogre::Exception);
     ::testing::internal::GetCapturedStdout();
+}
+
+// Opening a FIFO would wait for a writer for good, reading a device might never
+// end: what is no regular file is refused by what it is, unopened.
+TEST(OffMesh, WhatIsNoRegularFileIsRefusedUnopened)
+{
+    const testsupport::Fifo fifo(::testing::TempDir() + "marrowfield_bunny_fifo.off");
+    fifo.callWithoutWaiting(
+        [&] { testsupport::expectModelRefused<OffMesh>(fifo.path(), "readOffFile: \"" + fifo.path() + "\": is a FIFO"); });
+
+    const std::string directory = ::testing::TempDir() + "marrowfield_bunny_directory.off";
+    std::filesystem::create_directories(directory);
+    testsupport::expectModelRefused<OffMesh>(directory, "is a directory, not a regular file");
+    std::filesystem::remove(directory);
+    testsupport::expectModelRefused<OffMesh>("/dev/zero", "is a device, not a regular file");
 }
 
 }  // namespace

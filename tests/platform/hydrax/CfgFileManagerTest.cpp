@@ -3,8 +3,12 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
+#include "Fifo.h"
 #include "HeadlessOgre.h"
 #include "LogCapture.h"
+#include "TempDirectory.h"
 #include "WaterLayer.h"
 
 namespace {
@@ -65,6 +69,23 @@ TEST(CfgFileManager, FindsFilesInTheResources)
     EXPECT_EQ(CfgFileManager::_getIntValue(config, "Key"), 3);
     EXPECT_FALSE(CfgFileManager::load("Nowhere.hdx", config));
     EXPECT_TRUE(log.contains("[Hydrax] Configuration file Nowhere.hdx not found in the resources."));
+}
+
+// Opening a FIFO would wait for a writer for good: what is no regular file is
+// not read, as a missing file is not, and the log says why.
+TEST(CfgFileManager, WhatIsNoRegularFileIsNotRead)
+{
+    const testsupport::TempDirectory folder("hydrax-fifo");
+    const testsupport::Fifo fifo((folder.path() / "Fifo.hdx").string());
+    std::filesystem::create_directories(folder.path() / "Directory.hdx");
+    const std::string group = testsupport::HeadlessOgre::uniqueName("Fifos");
+    Ogre::ResourceGroupManager::getSingleton().addResourceLocation(folder.path().string(), "FileSystem", group);
+    testsupport::LogCapture log;
+    Ogre::ConfigFile config;
+    fifo.callWithoutWaiting([&] { EXPECT_FALSE(CfgFileManager::load("Fifo.hdx", config)); });
+    EXPECT_TRUE(log.contains("[Hydrax] Configuration file Fifo.hdx is a FIFO, not a regular file; it is not read."));
+    EXPECT_FALSE(CfgFileManager::load("Directory.hdx", config));
+    Ogre::ResourceGroupManager::getSingleton().removeResourceLocation(folder.path().string(), group);
 }
 
 }  // namespace
