@@ -1,10 +1,14 @@
 #include "assets/util/plyfile/plyfile.h"
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <string>
+
+#include "platform/FileCheck.h"
 
 const char* const ply_type_names[9] = {"invalid", "char", "short", "int", "uchar", "ushort", "uint", "float", "double"};
 const int ply_type_sizes[9] = {0, 1, 2, 4, 1, 2, 4, 4, 8};
@@ -114,6 +118,9 @@ PlyReader* ply_open_read(const char* fileName, int* numElements, char*** element
     std::memcpy(name.get(), fileName, length + 1);
     if (length < 4 || std::strcmp(fileName + length - 4, ".ply") != 0) std::strcat(name.get(), ".ply");
 
+    // Opening a FIFO would wait for a writer for good.
+    const std::string irregular = platform::irregularFile(name.get());
+    if (!irregular.empty()) ply_fatal("ply_open_read: \"%s\" %s\n", name.get(), irregular.c_str());
     std::FILE* fp = std::fopen(name.get(), "r");
     if (!fp) return nullptr;
     return ply_read_stream(fp, numElements, elementNames, fileType, version);
@@ -428,8 +435,19 @@ void ply_get_element(PlyReader* reader, void* record)
         read_binary_element(reader, static_cast<char*>(record));
 }
 
+namespace {
+
+// Where binary values come from, and whether their bytes come in the other
+// order than the machine's.
+struct BinarySource {
+    std::FILE* fp;
+    bool swap;
+};
+
+}  // namespace
+
 static PlyValue get_ascii_item(const char* word, int type);
-static PlyValue get_binary_item(std::FILE* fp, int type);
+static PlyValue get_binary_item(const BinarySource& in, int type);
 static void store_item(char* address, int type, const PlyValue& value);
 
 // A list's item count, as the walk uses it.
@@ -592,18 +610,28 @@ static void store_item(char* address, int type, const PlyValue& value)
     }
 }
 
+static bool machine_is_little_endian()
+{
+    const std::uint16_t one = 1;
+    unsigned char first;
+    std::memcpy(&first, &one, 1);
+    return first == 1;
+}
+
 static void read_binary_element(PlyReader* reader, char* record)
 {
     PlyElementDecl* element = reader->currentElement;
+    const BinarySource in{reader->fp,
+                          reader->fileType == (machine_is_little_endian() ? PLY_BINARY_BE : PLY_BINARY_LE)};
     for (int j = 0; j < element->numProperties; ++j) {
         const PlyPropertyDecl* property = element->properties[j];
         const bool stored = element->storeFlags[j] != 0;
         if (!property->isList) {
-            const PlyValue value = get_binary_item(reader->fp, property->externalType);
+            const PlyValue value = get_binary_item(in, property->externalType);
             if (stored) store_item(record + property->offset, property->internalType, value);
             continue;
         }
-        const PlyValue countValue = get_binary_item(reader->fp, property->countExternalType);
+        const PlyValue countValue = get_binary_item(in, property->countExternalType);
         const int count = list_count(countValue, element);
         if (stored) store_item(record + property->countOffset, property->countInternalType, countValue);
         if (count == 0) {
@@ -617,7 +645,7 @@ static void read_binary_element(PlyReader* reader, char* record)
         std::size_t size = 0, capacity = 0;
         if (stored) size = item_size(property, count);
         for (int k = 0; k < count; ++k) {
-            const PlyValue value = get_binary_item(reader->fp, property->externalType);
+            const PlyValue value = get_binary_item(in, property->externalType);
             if (!stored) continue;
             if (std::size_t(k) == capacity) {
                 capacity = capacity == 0 ? std::size_t(count < 64 ? count : 64) : capacity * 2;
@@ -633,33 +661,37 @@ static void read_binary_element(PlyReader* reader, char* record)
     }
 }
 
+// A value in the file's byte order, turned into the machine's.
 template <class T>
-static T read_binary(std::FILE* fp)
+static T read_binary(const BinarySource& in)
 {
+    unsigned char bytes[sizeof(T)];
+    if (std::fread(bytes, sizeof bytes, 1, in.fp) != 1) ply_fatal("ply_get_element: unexpected end of file\n");
+    if (in.swap) std::reverse(bytes, bytes + sizeof bytes);
     T value;
-    if (std::fread(&value, sizeof value, 1, fp) != 1) ply_fatal("ply_get_element: unexpected end of file\n");
+    std::memcpy(&value, bytes, sizeof value);
     return value;
 }
 
-static PlyValue get_binary_item(std::FILE* fp, int type)
+static PlyValue get_binary_item(const BinarySource& in, int type)
 {
     switch (type) {
     case PLY_CHAR:
-        return from_integer(read_binary<signed char>(fp));
+        return from_integer(read_binary<signed char>(in));
     case PLY_SHORT:
-        return from_integer(read_binary<short>(fp));
+        return from_integer(read_binary<short>(in));
     case PLY_INT:
-        return from_integer(read_binary<int>(fp));
+        return from_integer(read_binary<int>(in));
     case PLY_UCHAR:
-        return from_integer(read_binary<unsigned char>(fp));
+        return from_integer(read_binary<unsigned char>(in));
     case PLY_USHORT:
-        return from_integer(read_binary<unsigned short>(fp));
+        return from_integer(read_binary<unsigned short>(in));
     case PLY_UINT:
-        return from_unsigned(read_binary<unsigned>(fp));
+        return from_unsigned(read_binary<unsigned>(in));
     case PLY_FLOAT:
-        return from_double(read_binary<float>(fp));
+        return from_double(read_binary<float>(in));
     case PLY_DOUBLE:
-        return from_double(read_binary<double>(fp));
+        return from_double(read_binary<double>(in));
     default:
         ply_fatal("get_binary_item: bad type = %d\n", type);
     }

@@ -6,8 +6,7 @@
 // record of its own (ply_request_property) and reads the element's instances
 // one at a time (ply_get_element), each value converted from the type the
 // file declares to the type the caller asked for. Ascii and binary data are
-// read; binary values are taken in the machine's own byte order whatever the
-// header says.
+// read; binary values in the byte order the header names, big or little endian.
 //
 // A malformed file is a fatal error: its message goes to the fatal handler,
 // which by default writes it on standard error and ends the process with exit
@@ -74,7 +73,9 @@ struct PlyReader {
 // Opens "<name>" (".ply" appended unless the name ends in it) and reads its
 // header. Returns null, silently, when the file cannot be opened, is empty,
 // does not start with "ply", or its "format" line is not "format <type>
-// <version>" with a known type. Reports the element count, a copy of the
+// <version>" with a known type. Something there that is no regular file (a
+// FIFO, which would keep the opening waiting, a directory, a device) is a
+// fatal error. Reports the element count, a copy of the
 // element names (free it with ply_free_names; may be null when not wanted),
 // the file type and the version.
 PlyReader* ply_open_read(const char* fileName, int* numElements, char*** elementNames, int* fileType,

@@ -10,11 +10,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "Fifo.h"
 #include "TempFile.h"
 
 namespace {
@@ -309,6 +311,43 @@ TEST(PlyFile, ValuesAreConvertedToTheStoredType)
     }
 }
 
+// The same values stored big endian, each value's bytes the other way round,
+// read as the little-endian file reads them.
+TEST(PlyFile, BigEndianValuesReadAsTheirLittleEndianTwins)
+{
+    const std::vector<Conversion> table = conversions();
+    std::string header, data;
+    for (std::size_t i = 0; i < table.size(); ++i) {
+        header += std::string("property ") + table[i].fileType + " p" + std::to_string(i) + "\n";
+        data += std::string(table[i].binary.rbegin(), table[i].binary.rend());
+    }
+    // A list too: its count and its items are values like the others.
+    header += "property list ushort short l\n";
+    data += std::string("\0\2\x12\x34\xFF\xFE", 6);
+    PlyReader* r = openText("ply\nformat binary_big_endian 1.0\nelement e 1\n" + header + "end_header\n" + data);
+    ASSERT_NE(r, nullptr);
+    std::vector<std::string> names;
+    for (std::size_t i = 0; i < table.size(); ++i) names.push_back("p" + std::to_string(i));
+    for (std::size_t i = 0; i < table.size(); ++i) {
+        const PlyPropertyDecl req = request(names[i].c_str(), table[i].storedType, int(8 * i));
+        ply_request_property(r, "e", &req);
+    }
+    const int listAt = int(8 * table.size());
+    const PlyPropertyDecl list = listRequest("l", PLY_INT, listAt, PLY_INT, listAt + 8);
+    ply_request_property(r, "e", &list);
+    alignas(8) unsigned char record[8 * 32] = {};
+    ply_get_element(r, record);
+    for (std::size_t i = 0; i < table.size(); ++i)
+        EXPECT_EQ(storedValue(record, int(8 * i), table[i].storedType), table[i].expected)
+            << table[i].fileType << " " << table[i].word;
+    ASSERT_EQ(readAt<int>(record, listAt + 8), 2);
+    int* items = readAt<int*>(record, listAt);
+    EXPECT_EQ(items[0], 0x1234);
+    EXPECT_EQ(items[1], -2);
+    std::free(items);
+    ply_close(r);
+}
+
 struct ListRecord {
     unsigned char count;
     int* items;
@@ -319,7 +358,7 @@ TEST(PlyFile, ListsStoreTheirCountAndANewBlockOrNull)
 {
     const std::string header = "element f 3\nproperty list uchar int idx\nproperty short after\nend_header\n";
     const std::string ascii = "ply\nformat ascii 1.0\n" + header + "2 5 6 -1\n0 -2\n3 7 8 9 -3\n";
-    std::string binary = "ply\nformat binary_big_endian 1.0\n" + header;  // read in the machine's order all the same
+    std::string binary = "ply\nformat binary_little_endian 1.0\n" + header;
     binary += bytes(std::uint8_t(2)) + bytes(5) + bytes(6) + bytes(std::int16_t(-1));
     binary += bytes(std::uint8_t(0)) + bytes(std::int16_t(-2));
     binary += bytes(std::uint8_t(3)) + bytes(7) + bytes(8) + bytes(9) + bytes(std::int16_t(-3));
@@ -575,6 +614,36 @@ TEST(PlyFile, FatalHandlerMayThrow)
         }
     }
     EXPECT_EQ(thrown, int(fatalCases().size()));
+    ply_set_fatal_handler(previous);
+}
+
+// Opening a FIFO would wait for a writer for good: what is no regular file is
+// a fatal error by what it is, before anything is opened.
+TEST(PlyFile, WhatIsNoRegularFileIsFatalUnopened)
+{
+    const PlyFatalHandler previous = ply_set_fatal_handler([](const char* message) { throw Fatal{message}; });
+    const auto fatalMessage = [](const std::string& name) {
+        try {
+            PlyReader* r = ply_open_read(name.c_str(), nullptr, nullptr, nullptr, nullptr);
+            ply_close(r);
+        } catch (const Fatal& f) {
+            return f.message;
+        }
+        return std::string("(no fatal error)");
+    };
+    const std::string base = ::testing::TempDir() + "marrowfield_" + std::to_string(getpid());
+    const testsupport::Fifo fifo(base + "_fifo.ply");
+    fifo.callWithoutWaiting([&] {
+        EXPECT_EQ(fatalMessage(base + "_fifo"), "ply_open_read: \"" + fifo.path() + "\" is a FIFO, not a regular file\n");
+    });
+    std::filesystem::create_directories(base + "_directory.ply");
+    EXPECT_EQ(fatalMessage(base + "_directory.ply"),
+              "ply_open_read: \"" + base + "_directory.ply\" is a directory, not a regular file\n");
+    std::filesystem::remove(base + "_directory.ply");
+    std::filesystem::create_symlink("/dev/zero", base + "_device.ply");
+    EXPECT_EQ(fatalMessage(base + "_device.ply"),
+              "ply_open_read: \"" + base + "_device.ply\" is a device, not a regular file\n");
+    std::filesystem::remove(base + "_device.ply");
     ply_set_fatal_handler(previous);
 }
 
