@@ -70,7 +70,7 @@ bool declares(const Properties& properties, const char* name)
 
 bool isModelElement(const char* name) { return std::strcmp(name, "vertex") == 0 || std::strcmp(name, "face") == 0; }
 
-void readVertices(PlyReader* reader, int count, std::vector<float>& coordinates)
+void readVertices(PlyReader* reader, int count, const Properties& properties, std::vector<float>& coordinates)
 {
     if (count > MAX_MODEL_VERTICES)
         ply_fatal("readPlyFile: %d vertices, more than 16-bit indices address\n", count);
@@ -80,6 +80,10 @@ void readVertices(PlyReader* reader, int count, std::vector<float>& coordinates)
     ply_request_property(reader, "vertex", &x);
     ply_request_property(reader, "vertex", &y);
     ply_request_property(reader, "vertex", &z);
+    // A coordinate the file does not give would be read as 0.
+    for (const char* coordinate : {"x", "y", "z"})
+        if (!declares(properties, coordinate))
+            ply_fatal("readPlyFile: element 'vertex' has no property '%s'\n", coordinate);
     for (int i = 0; i < count; ++i) {
         PlyVertex vertex{};
         ply_get_element(reader, &vertex);
@@ -140,15 +144,19 @@ void readModel(PlyReader* openReader, int numElements, char** elementNames, int 
             if (seen) ply_fatal("readPlyFile: more than one element '%s'\n", name);
             seen = true;
             if (name[0] == 'v')
-                readVertices(reader.get(), count, coordinates);
+                readVertices(reader.get(), count, properties, coordinates);
             else
                 readFaces(reader.get(), count, properties, indices);
         } else if (i < lastModelElement) {
             // Nothing of it is stored. Its own count: a name two elements share
-            // describes only the first of them.
-            reader->currentElement = reader->elements[i];
+            // describes only the first of them. Binary instances without
+            // properties take no bytes: there is nothing to step over, however
+            // many the header counts.
+            PlyElementDecl* element = reader->elements[i];
+            if (element->numProperties == 0 && fileType != PLY_ASCII) continue;
+            reader->currentElement = element;
             char nothing = 0;
-            for (int k = 0; k < reader->elements[i]->count; ++k) ply_get_element(reader.get(), &nothing);
+            for (int k = 0; k < element->count; ++k) ply_get_element(reader.get(), &nothing);
         }
     }
 

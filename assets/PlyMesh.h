@@ -17,9 +17,10 @@
 // caller owns them.
 //
 // A file that cannot be opened, or whose header is not a PLY header, leaves
-// the outputs untouched, silently. A malformed file, a "face" element without
-// a "vertex_indices" list, more than 65536 vertices or an index outside the
-// vertices is a fatal error of the reader (exit status -1, see plyfile.h).
+// the outputs untouched, silently. A malformed file, something that is no
+// regular file, a "vertex" element without "x", "y" or "z", a "face" element
+// without a "vertex_indices" list, more than 65536 vertices or an index outside
+// the vertices is a fatal error of the reader (exit status -1, see plyfile.h).
 void readPlyFile(const std::string& fileName, int& numVertices, float*& vertices, int& numFaces,
                  unsigned short*& faces);
 

@@ -5,6 +5,8 @@
 #include <OgreException.h>
 #include <OgreMeshManager.h>
 
+#include <unistd.h>
+
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -96,6 +98,30 @@ TEST(PlyMesh, AsciiAndBinaryFilesGiveTheSameMesh)
     EXPECT_EQ(binary.vertexList(), tetraVertices);
     ASSERT_EQ(binary.numFaces, 4);
     EXPECT_EQ(binary.faceList(), tetraFaces);
+}
+
+// The bytes of each binary value the other way round.
+std::string bigEndianTetra()
+{
+    const auto swapped = [](const std::string& value) { return std::string(value.rbegin(), value.rend()); };
+    std::string data = header("binary_big_endian");
+    for (float c : tetraVertices) data += swapped(bytes(c));
+    for (int f = 0; f < 4; ++f) {
+        data += bytes(std::uint8_t(7)) + bytes(std::uint8_t(3));
+        for (int k = 0; k < 3; ++k) data += swapped(bytes(int(tetraFaces[3 * f + k])));
+    }
+    return data;
+}
+
+TEST(PlyMesh, BigEndianFilesGiveTheSameMeshAsAsciiAndLittleEndianOnes)
+{
+    const PlyRead big(plyFile(bigEndianTetra()));
+    EXPECT_EQ(big.out, std::string("version 1.000000\ntype 2\n") + reportLines);
+    EXPECT_EQ(big.err, "");
+    ASSERT_EQ(big.numVertices, 4);
+    EXPECT_EQ(big.vertexList(), tetraVertices);
+    ASSERT_EQ(big.numFaces, 4);
+    EXPECT_EQ(big.faceList(), tetraFaces);
 }
 
 TEST(PlyMesh, FacesWithoutIntensityWarnOnceAndLoad)
@@ -230,6 +256,60 @@ TEST(PlyMeshDeathTest, ModelsTheMeshCannotUseEndWithExitStatusMinusOne)
     }
 }
 
+// The OFF reader refuses a model without coordinates; so does this one, where a
+// missing coordinate would read as 0 for every vertex.
+TEST(PlyMeshDeathTest, VerticesWithoutACoordinateEndWithExitStatusMinusOne)
+{
+    const std::string faces = "element face 1\nproperty list uchar int vertex_indices\nend_header\n";
+    const struct {
+        const char* properties;
+        const char* data;
+        std::string message;
+    } cases[] = {
+        {"property float y\nproperty float z\n", "0 0\n1 0\n0 1\n",
+         "Warning:  Can't find property 'x' in element 'vertex'\n"
+         "readPlyFile: element 'vertex' has no property 'x'\n"},
+        {"property float x\nproperty float z\n", "0 0\n1 0\n0 1\n",
+         "Warning:  Can't find property 'y' in element 'vertex'\n"
+         "readPlyFile: element 'vertex' has no property 'y'\n"},
+        {"property float x\nproperty float y\nproperty float w\n", "0 0 0\n1 0 0\n0 1 0\n",
+         "Warning:  Can't find property 'z' in element 'vertex'\n"
+         "readPlyFile: element 'vertex' has no property 'z'\n"},
+        {"", "\n\n\n",
+         "Warning:  Can't find property 'x' in element 'vertex'\n"
+         "Warning:  Can't find property 'y' in element 'vertex'\n"
+         "Warning:  Can't find property 'z' in element 'vertex'\n"
+         "readPlyFile: element 'vertex' has no property 'x'\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.properties);
+        const std::string path = plyFile(std::string("ply\nformat ascii 1.0\nelement vertex 3\n") + c.properties +
+                                         faces + c.data + "3 0 1 2\n");
+        EXPECT_EXIT(readToExit(path), ::testing::ExitedWithCode(255), quoted(c.message));
+    }
+}
+
+// Binary instances without properties take no bytes, however many the header
+// counts: stepping over them costs nothing (elements of 2^31 - 1 instances
+// each, which would take minutes to count through).
+TEST(PlyMesh, PropertylessElementsBeforeTheModelCostNothing)
+{
+    std::string counted;
+    for (int i = 0; i < 100; ++i) counted += "element nothing 2147483647\n";
+    std::string file = "ply\nformat binary_little_endian 1.0\n" + counted +
+                       "element vertex 3\nproperty float x\nproperty float y\nproperty float z\n"
+                       "element face 1\nproperty list uchar int vertex_indices\nend_header\n";
+    for (float c : {0.0f, 0.0f, 0.0f, 1.0f, 0.0f, 0.0f, 0.0f, 1.0f, 0.0f}) file += bytes(c);
+    file += bytes(std::uint8_t(3)) + bytes(0) + bytes(1) + bytes(2);
+    const std::string path = plyFile(file);
+    ::alarm(60);  // the signal ends the process, and fails the test, should the reading still count then
+    const PlyRead r(path);
+    ::alarm(0);
+    ASSERT_EQ(r.numVertices, 3);
+    EXPECT_EQ(r.vertexList(), (std::vector<float>{0, 0, 0, 1, 0, 0, 0, 1, 0}));
+    EXPECT_EQ(r.faceList(), (std::vector<unsigned short>{0, 1, 2}));
+}
+
 // The arrays are the caller's to keep: the destructor leaves them.
 struct PlyMeshHolder {
     explicit PlyMeshHolder(PlyMesh* m) : mesh(m) {}
@@ -281,9 +361,11 @@ TEST(PlyMesh, ModelsThatCannotBeBuiltThrowAndKeepNothing)
         std::string what;
     } cases[] = {
         {missing, "PlyMesh: \"" + missing + "\": no vertex read"},
-        {plyFile("ply\nformat ascii 1.0\nelement vertex 1\nproperty float x\nend_header\n1\n"), "no face read"},
-        {plyFile("ply\nformat ascii 1.0\nelement vertex 3\nproperty float x\nelement face 1\n"
-                 "property list uchar int vertex_indices\nend_header\n1\ninf\n2\n3 0 1 2\n"),
+        {plyFile("ply\nformat ascii 1.0\nelement vertex 1\nproperty float x\nproperty float y\nproperty float z\n"
+                 "end_header\n1 2 3\n"),
+         "no face read"},
+        {plyFile("ply\nformat ascii 1.0\nelement vertex 3\nproperty float x\nproperty float y\nproperty float z\n"
+                 "element face 1\nproperty list uchar int vertex_indices\nend_header\n1 0 0\ninf 0 0\n2 0 0\n3 0 1 2\n"),
          "the scaled model does not fit in floats"},
     };
     for (const auto& c : cases) testsupport::expectModelRefused<PlyMesh>(c.path, c.what);
