@@ -4,7 +4,9 @@
 // slip is reported instead of silently ignored.
 //
 //   HeightMap          required  image file (same resource group as the file), at
-//                                least 2 x 2 pixels; pixel column c lies at
+//                                least 2 x 2 and at most 4097 x 4097 pixels, of a
+//                                kind whose header gives its size (PNG, JPEG, BMP,
+//                                GIF, PGM, PPM, TGA); pixel column c lies at
 //                                x = c / (width - 1) * WorldSizeX and row r at
 //                                z = r / (height - 1) * WorldSizeZ; its grey level
 //                                (the red channel of a colour image) from 0 to 1
@@ -12,7 +14,8 @@
 //   WorldSizeX         required  extent along x, a positive number
 //   WorldSizeZ         required  extent along z, a positive number
 //   MaxHeight          required  height of white, at least MinHeight
-//   MinHeight          optional  height of black, 0 when absent
+//   MinHeight          optional  height of black, 0 when absent; both heights
+//                                at least LOWEST_TERRAIN_HEIGHT (-1000)
 //   Texture            required  image spread once over the whole terrain
 //                                (unless CustomMaterialName is given)
 //   CustomMaterialName optional  an existing material to draw the terrain with,
@@ -106,6 +109,11 @@ TerrainConfig parseTerrainConfig(const std::string& text, const std::string& fil
 
         if ((key == "WorldSizeX" && !(config.worldSizeX > 0)) || (key == "WorldSizeZ" && !(config.worldSizeZ > 0)))
             refuse(fileName, lineNumber, "key \"" + key + "\": \"" + value + "\" is not a positive extent");
+        if ((key == "MinHeight" && config.minHeight < LOWEST_TERRAIN_HEIGHT) ||
+            (key == "MaxHeight" && config.maxHeight < LOWEST_TERRAIN_HEIGHT))
+            refuse(fileName, lineNumber,
+                   "key \"" + key + "\": " + value + " lies below " + std::to_string(int(LOWEST_TERRAIN_HEIGHT)) +
+                       ", where the probes that find the ground start");
     }
 
     for (const char* key : {"HeightMap", "WorldSizeX", "WorldSizeZ", "MaxHeight"})

@@ -5,6 +5,11 @@
 
 namespace platform {
 
+// The lowest height a terrain may reach: its users find the ground with vertical
+// rays that start here and point up (the terrain sampling, the water's coupling),
+// and would read ground below it as no ground at all.
+constexpr float LOWEST_TERRAIN_HEIGHT = -1000.0f;
+
 struct TerrainConfig {
     std::string heightMap;       // image in the world resource group
     float worldSizeX = 0;        // extent along x, from 0

@@ -76,4 +76,31 @@ TEST(TerrainConfig, RefusesWhatItDoesNotUnderstandNamingFileLineAndKey)
     }
 }
 
+// The terrain's users find the ground with rays that start at y = -1000 and point
+// up: ground below that would read as no ground at all.
+TEST(TerrainConfig, HeightsGoNoLowerThanTheProbesStart)
+{
+    const std::string start = "HeightMap = h.png\nWorldSizeX = 50\nWorldSizeZ = 50\nTexture = t.png\n";
+    const platform::TerrainConfig lowest =
+        parseTerrainConfig(start + "MinHeight = -1000\nMaxHeight = -1000\n", "lowest.cfg");
+    EXPECT_EQ(lowest.minHeight, -1000.0f);
+    EXPECT_EQ(lowest.maxHeight, -1000.0f);
+
+    const Bad cases[] = {
+        {start + "MinHeight = -2000\nMaxHeight = 16\n",
+         "line 5: key \"MinHeight\": -2000 lies below -1000, where the probes that find the ground start"},
+        {start + "MinHeight = -1000.5\nMaxHeight = 16\n", "line 5: key \"MinHeight\": -1000.5 lies below -1000"},
+        {start + "MaxHeight = -1e4\n", "line 5: key \"MaxHeight\": -1e4 lies below -1000"},
+    };
+    for (const Bad& bad : cases) {
+        try {
+            parseTerrainConfig(bad.text, "low.cfg");
+            ADD_FAILURE() << "accepted: " << bad.text;
+        } catch (const Ogre::Exception& e) {
+            EXPECT_NE(e.getDescription().find("terrain configuration \"low.cfg\", " + bad.expected), std::string::npos)
+                << e.getDescription();
+        }
+    }
+}
+
 }  // namespace
