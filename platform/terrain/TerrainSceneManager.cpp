@@ -7,6 +7,8 @@
 #include <OgreResourceGroupManager.h>
 #include <OgreTechnique.h>
 
+#include "platform/ResourceFileCheck.h"
+#include "platform/terrain/ImageHeader.h"
 #include "platform/terrain/TerrainConfig.h"
 #include "platform/terrain/TerrainRaySceneQuery.h"
 #include "platform/terrain/TerrainTiles.h"
@@ -25,21 +27,62 @@ const char* const SOURCE = "TerrainSceneManager::setWorldGeometry";
     OGRE_EXCEPT(code, "terrain configuration \"" + fileName + "\": " + what, SOURCE);
 }
 
+// A file of the group that Ogre would open as a stream and that is no regular
+// file: refused before the stream can wait on it for good.
+void refuseIrregular(const std::string& group, const std::string& name, const std::string& fileName,
+                     const std::string& what)
+{
+    const std::string irregular = irregularResource(group, name);
+    if (!irregular.empty()) refuse(Ogre::Exception::ERR_INVALIDPARAMS, fileName, what + " " + irregular);
+}
+
+bool tooLarge(std::uint32_t width, std::uint32_t height)
+{
+    return width > TerrainSceneManager::MAX_HEIGHT_MAP_SIDE || height > TerrainSceneManager::MAX_HEIGHT_MAP_SIDE;
+}
+
+[[noreturn]] void refuseSize(const std::string& fileName, const std::string& what, std::uint32_t width,
+                             std::uint32_t height)
+{
+    refuse(Ogre::Exception::ERR_INVALIDPARAMS, fileName,
+           what + " of " + std::to_string(width) + " x " + std::to_string(height) +
+               " pixels is larger than the terrain can use (at most " +
+               std::to_string(TerrainSceneManager::MAX_HEIGHT_MAP_SIDE) + " per side)");
+}
+
 Ogre::Image loadHeightMap(const TerrainConfig& config, const std::string& fileName, const std::string& group)
 {
     Ogre::ResourceGroupManager& groups = Ogre::ResourceGroupManager::getSingleton();
     const std::string what = "key \"HeightMap\": image \"" + config.heightMap + "\"";
     if (!groups.resourceExists(group, config.heightMap))
         refuse(Ogre::Exception::ERR_FILE_NOT_FOUND, fileName, what + " not found in resource group \"" + group + "\"");
+    refuseIrregular(group, config.heightMap, fileName, what);
+    const auto cannotRead = [&](const std::string& why) {
+        refuse(Ogre::Exception::ERR_INVALIDPARAMS, fileName, what + " cannot be read (" + why + ")");
+    };
+
+    // The pixels are decoded only once the header shows a size the terrain can use.
+    Ogre::String extension;
+    Ogre::String base;
+    Ogre::StringUtil::splitBaseFilename(config.heightMap, base, extension);
+    std::uint32_t width = 0, height = 0;
+    bool sized = false;
+    try {
+        sized = readImageSize(*groups.openResource(config.heightMap, group), extension, width, height);
+    } catch (const Ogre::Exception& e) {
+        cannotRead(e.getDescription());
+    }
+    if (!sized) cannotRead(std::string("it has no ") + IMAGE_SIZE_KINDS + " header that gives its size");
+    if (tooLarge(width, height)) refuseSize(fileName, what, width, height);
+
     Ogre::Image image;
     try {
-        Ogre::String extension;
-        Ogre::String base;
-        Ogre::StringUtil::splitBaseFilename(config.heightMap, base, extension);
         image.load(groups.openResource(config.heightMap, group), extension);
     } catch (const Ogre::Exception& e) {
-        refuse(Ogre::Exception::ERR_INVALIDPARAMS, fileName, what + " cannot be read (" + e.getDescription() + ")");
+        cannotRead(e.getDescription());
     }
+    // What the decoder made of it counts, should it differ from the header.
+    if (tooLarge(image.getWidth(), image.getHeight())) refuseSize(fileName, what, image.getWidth(), image.getHeight());
     if (image.getWidth() < 2 || image.getHeight() < 2 || image.getDepth() != 1)
         refuse(Ogre::Exception::ERR_INVALIDPARAMS, fileName, what + " is not a flat image of at least 2 x 2 pixels");
     return image;
@@ -89,6 +132,10 @@ void TerrainSceneManager::setWorldGeometry(const Ogre::String& filename)
         OGRE_EXCEPT(Ogre::Exception::ERR_FILE_NOT_FOUND,
                     "terrain configuration \"" + filename + "\" not found in resource group \"" + group + "\"",
                     SOURCE);
+    const std::string irregular = irregularResource(group, filename);
+    if (!irregular.empty())
+        OGRE_EXCEPT(Ogre::Exception::ERR_INVALIDPARAMS, "terrain configuration \"" + filename + "\" " + irregular,
+                    SOURCE);
     const TerrainConfig config = parseTerrainConfig(groups.openResource(filename, group)->getAsString(), filename);
 
     auto surface = std::make_unique<HeightField>(HeightField::fromImage(
@@ -105,6 +152,9 @@ void TerrainSceneManager::setWorldGeometry(const Ogre::String& filename)
     } else if (!groups.resourceExists(group, config.texture)) {
         refuse(Ogre::Exception::ERR_FILE_NOT_FOUND, filename,
                "key \"Texture\": image \"" + config.texture + "\" not found in resource group \"" + group + "\"");
+    } else {
+        // Loaded by the first frame that draws the terrain, where a FIFO would stop it.
+        refuseIrregular(group, config.texture, filename, "key \"Texture\": image \"" + config.texture + "\"");
     }
 
     // Everything is read: from here on the scene changes.

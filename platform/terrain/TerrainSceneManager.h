@@ -14,6 +14,7 @@
 // the terrain's coordinates and add the node's offset themselves.
 #include <OgreSceneManager.h>
 
+#include <cstdint>
 #include <memory>
 #include <vector>
 
@@ -25,6 +26,11 @@ class TerrainSceneManager : public Ogre::SceneManager {
 public:
     static const Ogre::String TYPE_NAME;  // "TerrainSceneManager"
     static const Ogre::String NODE_NAME;  // "Terrain"
+    // A height map's pixels are the terrain's samples. None of its users samples
+    // it more finely than this per side (the densest heights a Terrain takes),
+    // and the drawn tiles of a larger map would take gigabytes: a larger one is
+    // refused from its header, before its pixels are decoded.
+    static constexpr std::uint32_t MAX_HEIGHT_MAP_SIDE = 4097;
 
     explicit TerrainSceneManager(const Ogre::String& name);
     ~TerrainSceneManager() override;
@@ -34,7 +40,8 @@ public:
     // Reads the configuration, its height map and its texture from the world
     // resource group and builds the terrain, replacing any terrain before it.
     // Throws an Ogre::Exception naming the file and the key when something is
-    // missing or unreadable; the scene is then left as it was.
+    // missing, unreadable, no regular file (a FIFO would wait for good) or a
+    // height map too large; the scene is then left as it was.
     void setWorldGeometry(const Ogre::String& filename) override;
 
     // Sorted by distance, answering the terrain as a single-intersection world

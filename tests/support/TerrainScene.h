@@ -48,6 +48,8 @@ public:
         std::filesystem::remove_all(mPath);
     }
 
+    const std::filesystem::path& path() const { return mPath; }
+
     void writeText(const std::string& name, const std::string& text) { std::ofstream(mPath / name) << text; }
 
     // A grey image; grey(column, row) from 0 to 255.

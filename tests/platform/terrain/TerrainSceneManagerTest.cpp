@@ -4,8 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 
+#include "Fifo.h"
 #include "TerrainScene.h"
 
 namespace {
@@ -219,6 +221,81 @@ TEST_F(TerrainSceneManagerTest, BadFilesAreRefusedByNameAndLeaveTheTerrainAsItWa
     ASSERT_TRUE(fromBelow(sm, 20, 20, p));
     EXPECT_EQ(p.y, 6.5f);
     EXPECT_EQ(sm->getSceneNode("Terrain")->numAttachedObjects(), 1u);
+}
+
+std::string bigEndian32(std::uint32_t v)
+{
+    return {char(v >> 24), char(v >> 16 & 0xFF), char(v >> 8 & 0xFF), char(v & 0xFF)};
+}
+
+// A height map's pixels are the terrain's samples: more per side than its users
+// sample is refused by its header, before the pixels are decoded.
+TEST_F(TerrainSceneManagerTest, HeightMapsLargerThanTheTerrainCanUseAreRefusedFromTheirHeader)
+{
+    TerrainFolder more;
+    const auto zero = [](std::uint32_t, std::uint32_t) { return 0; };
+    more.writeTerrain("widest", 10, 10, 0, 1, 4097, 2, zero);
+    more.writeTerrain("wide", 10, 10, 0, 1, 4098, 2, zero);
+    more.writeTerrain("deep", 10, 10, 0, 1, 2, 4098, zero);
+    // A header and nothing else, which no decoder could read: a refusal by its
+    // size comes from the header.
+    more.writeText("huge.png",
+                   std::string("\x89PNG\r\n\x1a\n", 8) + bigEndian32(13) + "IHDR" + bigEndian32(20000) +
+                       bigEndian32(20000) + std::string("\x08\0\0\0\0\0\0\0\0", 9));
+    more.writeText("huge.cfg", "HeightMap = huge.png\nWorldSizeX = 50\nWorldSizeZ = 50\nMaxHeight = 16\n"
+                               "Texture = texture.png\n");
+    more.publish();
+
+    sm->setWorldGeometry("widest.cfg");
+    EXPECT_EQ(sm->getHeightField()->samplesX(), 4097u);
+    const struct {
+        const char* file;
+        std::string expected;
+    } cases[] = {
+        {"wide.cfg", "\"wide.cfg\": key \"HeightMap\": image \"wide.png\" of 4098 x 2 pixels is larger than the "
+                     "terrain can use (at most 4097 per side)"},
+        {"deep.cfg", "image \"deep.png\" of 2 x 4098 pixels is larger than the terrain can use"},
+        {"huge.cfg", "\"huge.cfg\": key \"HeightMap\": image \"huge.png\" of 20000 x 20000 pixels is larger"},
+    };
+    for (const auto& c : cases) {
+        const std::string message = failure(c.file);
+        EXPECT_NE(message.find(c.expected), std::string::npos) << message;
+    }
+    EXPECT_EQ(sm->getHeightField()->samplesX(), 4097u);
+}
+
+// Opening a FIFO would wait for a writer for good: a configuration, height map
+// or texture that is one is refused by name, unopened. (Ogre reads the texture
+// with the first frame that draws the terrain.)
+TEST_F(TerrainSceneManagerTest, WhatIsNoRegularFileIsRefusedUnopened)
+{
+    sm->setWorldGeometry("flat.cfg");
+    TerrainFolder more;
+    const testsupport::Fifo config((more.path() / "fifo.cfg").string());
+    const testsupport::Fifo map((more.path() / "fifo.png").string());
+    const testsupport::Fifo texture((more.path() / "fifo_texture.png").string());
+    const std::string sizes = "WorldSizeX = 1\nWorldSizeZ = 1\nMaxHeight = 1\n";
+    more.writeText("fifomap.cfg", "HeightMap = fifo.png\nTexture = flat.png\n" + sizes);
+    more.writeText("fifotexture.cfg", "HeightMap = flat.png\nTexture = fifo_texture.png\n" + sizes);
+    more.publish();
+    const struct {
+        const char* file;
+        const testsupport::Fifo* waitsOn;
+        std::string expected;
+    } cases[] = {
+        {"fifo.cfg", &config, "terrain configuration \"fifo.cfg\" is a FIFO, not a regular file"},
+        {"fifomap.cfg", &map, "\"fifomap.cfg\": key \"HeightMap\": image \"fifo.png\" is a FIFO, not a regular file"},
+        {"fifotexture.cfg", &texture,
+         "\"fifotexture.cfg\": key \"Texture\": image \"fifo_texture.png\" is a FIFO, not a regular file"},
+    };
+    for (const auto& c : cases) {
+        std::string message;
+        c.waitsOn->callWithoutWaiting([&] { message = failure(c.file); });
+        EXPECT_NE(message.find(c.expected), std::string::npos) << message;
+    }
+    Ogre::Vector3 p;
+    ASSERT_TRUE(fromBelow(sm, 0.5f, 0.5f, p));
+    EXPECT_EQ(p.y, 6.5f);
 }
 
 TEST_F(TerrainSceneManagerTest, ALaterTerrainReplacesTheFirstAndClearingTheSceneRemovesIt)
