@@ -1,6 +1,6 @@
 #include "platform/terrain/ImageHeader.h"
 
-#include <OgreStringConverter.h>
+#include <OgreString.h>
 
 namespace platform {
 
