@@ -31,17 +31,17 @@ WaterShell::WaterShell(const Settings& settings) : mDraw(platform::crtRand), mSe
 
 WaterShell::~WaterShell() = default;
 
-WaterShell::Settings WaterShell::couplingSettings(unsigned terrainMeshSamples, bool statsShownAtStart)
+WaterShell::Settings WaterShell::couplingSettings(TerrainMeshSamples terrainMesh, Stats stats)
 {
     Settings s;
     s.camera = createCouplingCamera;
-    s.terrainMeshSamples = terrainMeshSamples;
+    s.terrainMeshSamples = terrainMesh.perSide;
     s.waterSize = LAKE_SIZE;
     s.waterCells = 65;
     s.light = Light::LIGHT0;
     s.drops = Drops::EVERY_FRAME;
     s.step = 1.0 / 60.0;
-    s.statsShownAtStart = statsShownAtStart;
+    s.statsShownAtStart = stats == Stats::SHOWN;
     return s;
 }
 
