@@ -43,6 +43,13 @@ Ogre::SceneNode* MeshTest::createModelNode(const std::string& entityName, const 
     return ::createModelNode(mSceneMgr, entityName, meshName, castShadows);
 }
 
+void MeshTest::refuseStencilShadowCaster(const std::string& fileName, int vertices)
+{
+    refuseModel("MeshTest", fileName,
+                "a model that casts stencil shadows may have at most " + std::to_string(STENCIL_SHADOW_VERTICES) +
+                    " vertices; this one has " + std::to_string(vertices));
+}
+
 void MeshTest::updateSimulation(const Ogre::FrameEvent& evt)
 {
     advanceClock(evt.timeSinceLastFrame, mSettings.timeScale, mSettings.step,
