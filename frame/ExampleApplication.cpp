@@ -3,11 +3,10 @@
 #include <Bites/OgreBitesConfigDialog.h>
 #include <Bites/OgreWindowEventUtilities.h>
 
-#include <filesystem>
-
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 
 #include "frame/ConfigFileCheck.h"
 #include "frame/ExampleFrameListener.h"

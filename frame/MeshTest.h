@@ -77,7 +77,7 @@ protected:
     Model* loadShadowCaster(const std::string& meshName, const std::string& fileName, float size)
     {
         std::unique_ptr<Model> model(new Model(meshName, fileName, size));
-        if (mSettings.shadows & Ogre::SHADOWDETAILTYPE_STENCIL && model->mNumVertices > STENCIL_SHADOW_VERTICES) {
+        if ((mSettings.shadows & Ogre::SHADOWDETAILTYPE_STENCIL) && model->mNumVertices > STENCIL_SHADOW_VERTICES) {
             freeModelArrays(*model);
             refuseStencilShadowCaster(fileName, model->mNumVertices);
         }
