@@ -43,24 +43,6 @@ struct FaceRecord {
     ~FaceRecord() { std::free(face.verts); }
 };
 
-PlyPropertyDecl scalarRequest(const char* name, int type, int offset)
-{
-    PlyPropertyDecl request{};
-    request.name = const_cast<char*>(name);
-    request.internalType = type;
-    request.offset = offset;
-    return request;
-}
-
-PlyPropertyDecl listRequest(const char* name, int type, int offset, int countType, int countOffset)
-{
-    PlyPropertyDecl request = scalarRequest(name, type, offset);
-    request.isList = 1;
-    request.countInternalType = countType;
-    request.countOffset = countOffset;
-    return request;
-}
-
 bool declares(const Properties& properties, const char* name)
 {
     for (int i = 0; i < properties.count; ++i)
@@ -74,9 +56,9 @@ void readVertices(PlyReader* reader, int count, std::vector<float>& coordinates)
 {
     if (count > MAX_MODEL_VERTICES)
         ply_fatal("readPlyFile: %d vertices, more than 16-bit indices address\n", count);
-    const PlyPropertyDecl x = scalarRequest("x", PLY_FLOAT, offsetof(PlyVertex, x));
-    const PlyPropertyDecl y = scalarRequest("y", PLY_FLOAT, offsetof(PlyVertex, y));
-    const PlyPropertyDecl z = scalarRequest("z", PLY_FLOAT, offsetof(PlyVertex, z));
+    const PlyPropertyDecl x = ply_scalar_request("x", PLY_FLOAT, offsetof(PlyVertex, x));
+    const PlyPropertyDecl y = ply_scalar_request("y", PLY_FLOAT, offsetof(PlyVertex, y));
+    const PlyPropertyDecl z = ply_scalar_request("z", PLY_FLOAT, offsetof(PlyVertex, z));
     ply_request_property(reader, "vertex", &x);
     ply_request_property(reader, "vertex", &y);
     ply_request_property(reader, "vertex", &z);
@@ -90,9 +72,9 @@ void readVertices(PlyReader* reader, int count, std::vector<float>& coordinates)
 void readFaces(PlyReader* reader, int count, const Properties& properties, std::vector<int>& indices)
 {
     if (count > MAX_MODEL_FACES) ply_fatal("readPlyFile: %d faces, more than %d\n", count, MAX_MODEL_FACES);
-    const PlyPropertyDecl intensity = scalarRequest("intensity", PLY_UCHAR, offsetof(PlyFace, intensity));
+    const PlyPropertyDecl intensity = ply_scalar_request("intensity", PLY_UCHAR, offsetof(PlyFace, intensity));
     const PlyPropertyDecl vertexIndices =
-        listRequest("vertex_indices", PLY_INT, offsetof(PlyFace, verts), PLY_UCHAR, offsetof(PlyFace, nverts));
+        ply_list_request("vertex_indices", PLY_INT, offsetof(PlyFace, verts), PLY_UCHAR, offsetof(PlyFace, nverts));
     ply_request_property(reader, "face", &intensity);
     ply_request_property(reader, "face", &vertexIndices);
     // Without it no face record would get its index pointer.

@@ -55,7 +55,7 @@ void ContactTest::seedRandomGenerator()
 {
     platform::crtSrand(std::uint32_t(platform::time64()));
     std::printf("--------- seeding with: %d\n", platform::crtRand());
-    platform::crtSrand(27493);
+    platform::crtSrand(SCENE_SEED);
 }
 
 void ContactTest::addSphere(float mass, float radius, const Vector3& position)

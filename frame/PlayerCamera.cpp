@@ -7,6 +7,6 @@ Ogre::Camera* createPlayerCamera(Ogre::SceneManager* sceneMgr, const Ogre::Vecto
     camera->setPosition(position);
     camera->lookAt(target);
     camera->setNearClipDistance(0.5);
-    camera->setFarClipDistance(599994);
+    camera->setFarClipDistance(FAR_CLIP_DISTANCE);
     return camera;
 }

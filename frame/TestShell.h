@@ -2,6 +2,7 @@
 // The part of every simulation program's application class that is the same in
 // all of them: the two clocks, the node list, the window configuration, the
 // scene manager and the frame listener that runs the program's update.
+#include <cstdint>
 #include <functional>
 #include <set>
 #include <string>
@@ -30,6 +31,10 @@ public:
     private:
         void showStatsAtStart();
     };
+
+    // What the programs with random scenes seed the generator with, so that
+    // their scenes are the same in every run.
+    static constexpr std::uint32_t SCENE_SEED = 27493;
 
     TestShell();
     ~TestShell() override;

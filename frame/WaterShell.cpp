@@ -29,17 +29,17 @@ WaterShell::WaterShell(const Settings& settings) : mDraw(platform::crtRand), mSe
 
 WaterShell::~WaterShell() = default;
 
-WaterShell::Settings WaterShell::couplingSettings(unsigned terrainMeshSamples, bool statsShownAtStart)
+WaterShell::Settings WaterShell::couplingSettings(TerrainMeshSamples terrainMesh, Stats stats)
 {
     Settings s;
     s.camera = createCouplingCamera;
-    s.terrainMeshSamples = terrainMeshSamples;
+    s.terrainMeshSamples = terrainMesh.perSide;
     s.waterSize = LAKE_SIZE;
     s.waterCells = 65;
     s.light = Light::LIGHT0;
     s.drops = Drops::EVERY_FRAME;
     s.step = 1.0 / 60.0;
-    s.statsShownAtStart = statsShownAtStart;
+    s.statsShownAtStart = stats == Stats::SHOWN;
     return s;
 }
 
@@ -115,7 +115,7 @@ void createWaterLighting(Ogre::SceneManager* sceneManager, bool light0)
         createSunLight(sceneManager, Ogre::Vector3(0, -1, 1));
     }
     sceneManager->setAmbientLight(Ogre::ColourValue(0.1f, 0.1f, 0.1f, 0.1f));
-    sceneManager->setSkyBox(true, "Sky/ClubTropicana", 299997, true, Ogre::Quaternion::IDENTITY,
+    sceneManager->setSkyBox(true, "Sky/ClubTropicana", SKY_BOX_DISTANCE, true, Ogre::Quaternion::IDENTITY,
                             Ogre::ResourceGroupManager::DEFAULT_RESOURCE_GROUP_NAME);
 }
 
@@ -169,7 +169,7 @@ Ogre::Material* WaterShell::terrainMaterial()
 
 void WaterShell::createSimulator()
 {
-    platform::crtSrand(27493);
+    platform::crtSrand(SCENE_SEED);
     mSimulator = new RigidBodySimulator();
 }
 

@@ -63,9 +63,15 @@ public:
     // the layer's depth technique.
     static constexpr const char* TERRAIN_MATERIAL = "SceneManagerInstance1/Terrain";
 
+    // What the coupling programs differ in, named at the call: the vertices per
+    // side of the terrain's coarse mesh, and the statistics at start.
+    struct TerrainMeshSamples {
+        unsigned perSide;
+    };
+    enum class Stats { HIDDEN, SHOWN };
     // The coupling programs: one body on the lake's water, the coupling camera,
     // "Light0", a drop drawn every frame, sub-steps of 1/60 s.
-    static Settings couplingSettings(unsigned terrainMeshSamples, bool statsShownAtStart);
+    static Settings couplingSettings(TerrainMeshSamples terrainMesh, Stats stats);
     // The water-only programs: the whole water seen from high above a corner,
     // "SunLight", a drop drawn every frame, the statistics hidden.
     static Settings rippleSettings(unsigned terrainMeshSamples, float waterSize, int waterCells, double step);

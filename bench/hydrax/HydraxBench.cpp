@@ -4,7 +4,6 @@
 // of the same size (what every module pays to hand its vertices over):
 // compare the figures with it, not with figures from other runs.
 #include <Ogre.h>
-#include <OgreDefaultHardwareBufferManager.h>
 
 #include <benchmark/benchmark.h>
 
@@ -15,36 +14,23 @@
 #include "platform/hydrax/Hydrax.h"
 #include "platform/hydrax/Module/ProjectedGrid.h"
 #include "platform/hydrax/Noise/Perlin.h"
+#include "programs/seaview/SeaScene.h"
 #include "sim/water/WaterSimulator.h"
+#include "tools/offline/OfflineOgre.h"
 
 namespace {
 
-// Ogre's managers with buffers in system memory, one scene and the demo's camera.
+// Ogre without a display, one scene and the demo's camera.
 struct Offline {
-    Offline()
+    Offline() : ogre("bench_hydrax.log")
     {
-        log.reset(new Ogre::LogManager());
-        log->createLog("bench_hydrax.log", true, false, true);
-        root.reset(new Ogre::Root("", "", ""));
-        buffers.reset(new Ogre::DefaultHardwareBufferManager());
-        Ogre::MaterialManager::getSingleton().initialise();
-        scene = root->createSceneManager();
+        scene = ogre.root().createSceneManager();
         camera = scene->createCamera("PlayerCam");
         camera->setAspectRatio(800.0f / 600.0f);
         camera->setNearClipDistance(5);
-        camera->setFarClipDistance(599994);
-        camera->setPosition(Ogre::Vector3(312.902f, 206.419f, 1524.02f));
-        camera->setOrientation(Ogre::Quaternion(0.998f, -0.0121f, -0.0608f, -0.00074f));
+        seaview::placeCamera(camera);
     }
-    ~Offline()
-    {
-        root.reset();
-        buffers.reset();
-        log.reset();
-    }
-    std::unique_ptr<Ogre::LogManager> log;
-    std::unique_ptr<Ogre::Root> root;
-    std::unique_ptr<Ogre::DefaultHardwareBufferManager> buffers;
+    OfflineOgre ogre;
     Ogre::SceneManager* scene = nullptr;
     Ogre::Camera* camera = nullptr;
 };
@@ -59,10 +45,7 @@ struct Ocean {
     Ocean()
     {
         hydrax.reset(new Hydrax::Hydrax(offline().scene, offline().camera, nullptr));
-        module = new Hydrax::Module::ProjectedGrid(
-            hydrax.get(), new Hydrax::Noise::Perlin(), Ogre::Plane(Ogre::Vector3::UNIT_Y, 0),
-            Hydrax::MaterialManager::NM_VERTEX,
-            Hydrax::Module::ProjectedGrid::Options(264, 35.0f, 50.0f, false, false, true, 3.75f));
+        module = seaview::createSeaGrid(hydrax.get());
         hydrax->setModule(module, true);
         hydrax->create();
         hydrax->update(1.0f / 60);

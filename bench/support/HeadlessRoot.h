@@ -1,34 +1,21 @@
 #pragma once
-// Ogre without a display for the benchmarks that build program scenes: the root's
-// managers with buffers in system memory, the PNG codec, the terrain scene
-// manager's factory and the generated terrains as a resource location. One per
-// process, writing its log to the file named.
+// Ogre without a display for the benchmarks that build program scenes: the
+// tools' offline Ogre with the PNG codec, the terrain scene manager's factory
+// and the generated terrains as a resource location. One per process, writing
+// its log to the file named.
 #include <Ogre.h>
-#include <OgreDefaultHardwareBufferManager.h>
-
-#include <memory>
 
 #include "platform/terrain/TerrainSceneManager.h"
+#include "tools/offline/OfflineOgre.h"
 
 namespace benchsupport {
 
 struct HeadlessRoot {
-    explicit HeadlessRoot(const char* logName) : log(new Ogre::LogManager())
+    explicit HeadlessRoot(const char* logName) : ogre(logName), root(&ogre.root())
     {
-        log->createLog(logName, true, false, true);
-        root.reset(new Ogre::Root("", "", ""));
-        buffers.reset(new Ogre::DefaultHardwareBufferManager());
-        textures.reset(new Ogre::DefaultTextureManager());
-        Ogre::MaterialManager::getSingleton().initialise();
-        root->loadPlugin(OGRE_PLUGIN_FOLDER "/Codec_STBI");
+        ogre.loadImageCodec(OGRE_PLUGIN_FOLDER);
         root->addSceneManagerFactory(&factory);
         Ogre::ResourceGroupManager::getSingleton().addResourceLocation(MARROWFIELD_MEDIA_DIR "/terrain", "FileSystem");
-    }
-    ~HeadlessRoot()
-    {
-        textures.reset();
-        root.reset();
-        buffers.reset();
     }
 
     Ogre::SceneManager* terrainSceneManager()
@@ -36,11 +23,10 @@ struct HeadlessRoot {
         return root->createSceneManager(platform::TerrainSceneManager::TYPE_NAME);
     }
 
-    std::unique_ptr<Ogre::LogManager> log;
+    // Outlives the root, which destroys the managers it made at its end.
     platform::TerrainSceneManagerFactory factory;
-    std::unique_ptr<Ogre::Root> root;
-    std::unique_ptr<Ogre::DefaultHardwareBufferManager> buffers;
-    std::unique_ptr<Ogre::DefaultTextureManager> textures;
+    OfflineOgre ogre;
+    Ogre::Root* root;
 };
 
 }  // namespace benchsupport

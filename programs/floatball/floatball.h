@@ -8,7 +8,7 @@ namespace floatball {
 
 class Test : public WaterShell {
 public:
-    Test() : WaterShell(couplingSettings(13, false)) {}
+    Test() : WaterShell(couplingSettings(TerrainMeshSamples{13}, Stats::HIDDEN)) {}
 
 protected:
     void createBodies() override

@@ -8,7 +8,7 @@ namespace floatcrate {
 
 class Test : public WaterShell {
 public:
-    Test() : WaterShell(couplingSettings(7, true)) {}
+    Test() : WaterShell(couplingSettings(TerrainMeshSamples{7}, Stats::SHOWN)) {}
 
 protected:
     void createBodies() override

@@ -7,7 +7,7 @@ namespace floatshell {
 
 class Test : public WaterShell {
 public:
-    Test() : WaterShell(couplingSettings(7, true)) {}
+    Test() : WaterShell(couplingSettings(TerrainMeshSamples{7}, Stats::SHOWN)) {}
 
 protected:
     void loadModels() override { loadBunny(); }

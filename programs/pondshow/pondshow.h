@@ -33,7 +33,7 @@ public:
     // water source.
     static Settings lake()
     {
-        Settings s = couplingSettings(13, false);
+        Settings s = couplingSettings(TerrainMeshSamples{13}, Stats::HIDDEN);
         s.camera = [](Ogre::SceneManager* sceneMgr) {
             return createPlayerCamera(sceneMgr, Ogre::Vector3(-30, 25, -30), Ogre::Vector3(0, 8, 0));
         };

@@ -6,6 +6,7 @@
 #include "platform/hydrax/Hydrax.h"
 #include "programs/seaview/GroundRay.h"
 #include "programs/seaview/ProgramValues.h"
+#include "programs/seaview/SeaScene.h"
 
 namespace seaview {
 
@@ -62,8 +63,7 @@ void ExampleHydraxDemoListener::keepAboveGround()
 void ExampleHydraxDemoListener::changeSkyBox()
 {
     const int i = currentSkyBox;
-    mSceneMgr->setSkyBox(true, skyBoxNames[i], 299997, true, Ogre::Quaternion::IDENTITY,
-                         Ogre::ResourceGroupManager::DEFAULT_RESOURCE_GROUP_NAME);
+    showSkyBox(mSceneMgr, i);
     hydraxInstance->setSunPosition(sunPositions[i]);
     hydraxInstance->setSunColor(sunColours[i]);
     mSceneMgr->getLight("Light0")->setPosition(sunPositions[i]);

@@ -6,10 +6,6 @@
 // flies the camera; the scene step adds the demo's own (ExampleHydraxDemoListener).
 #include "frame/ExampleApplication.h"
 
-namespace Hydrax {
-class Hydrax;
-}
-
 namespace seaview {
 
 class SampleApp : public ExampleApplication {
@@ -21,9 +17,5 @@ public:
     void chooseSceneManager() override;
     void createScene() override;
 };
-
-// Gives the island's material "Island" a new technique for the water's depth
-// view; an Ogre::Exception names the material when there is none.
-void addIslandDepthTechnique(Hydrax::Hydrax* hydrax);
 
 }  // namespace seaview

@@ -22,7 +22,7 @@ protected:
     {
         using namespace physics;
         using namespace physics::rigidbody;
-        platform::crtSrand(27493);
+        platform::crtSrand(SCENE_SEED);
         mMesh = loadShadowCaster<OffMesh>("Bunny", BUNNY_MODEL, 1.0f);
         mSimulator = new RigidBodySimulator();
         // Both bunnies share the model's vertices.

@@ -5,35 +5,25 @@
 #include <cctype>
 #include <string>
 
-#include "platform/CrtRandom.h"
 #include "HeadlessOgre.h"
 #include "HeadlessScene.h"
+#include "platform/CrtRandom.h"
+#include "programs/bumpcrateball/bumpcrateball.h"
 
 namespace {
 
 using testsupport::HeadlessOgre;
 using namespace physics::rigidbody;
 
-// The scene of a program with a ball and a crate, built without a window (and so
+// bumpcrateball's scene (a ball and a crate), built without a window (and so
 // without the lights and shadows, which need a render system).
-class BallAndCrate : public ContactTest {
+class BallAndCrate : public bumpcrateball::Test {
 public:
     using ContactTest::createBodies;
     using ContactTest::createBodyDrawings;
 
     BallAndCrate() { mSceneMgr = HeadlessOgre::newSceneManager(); }
     ~BallAndCrate() override { testsupport::deleteBodies(mSimulator); }
-
-    void addDynamicBodies() override
-    {
-        addSphere(6, 0.1f, {0.1f, 3.5f, 0.1f});
-        addBox(8, 0.2f, {0, 4, 0});
-    }
-    void createBodyNodes() override
-    {
-        addSphereNode("Sphere0", "sphere_parent0");
-        addBoxNode("Box0", "box_parent0");
-    }
 
     void frame(float dt)
     {

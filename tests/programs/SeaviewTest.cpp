@@ -22,7 +22,7 @@
 #include "programs/seaview/Palms.h"
 #include "programs/seaview/ProgramValues.h"
 #include "programs/seaview/RandomInRange.h"
-#include "programs/seaview/seaview.h"
+#include "programs/seaview/SeaScene.h"
 
 namespace {
 

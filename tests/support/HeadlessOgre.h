@@ -1,10 +1,9 @@
 #pragma once
-// Ogre without a display: the root's managers with buffers in system memory, the
-// overlay system, one generic scene manager and the PNG codec, made once per test
-// process and torn down after the last test; and a render window that draws
-// nothing.
+// Ogre without a display for the tests: the offline Ogre of the tools with the
+// PNG codec, the overlay system and one generic scene manager, made once per
+// test process and torn down after the last test; and a render window that
+// draws nothing.
 #include <Ogre.h>
-#include <OgreDefaultHardwareBufferManager.h>
 #include <Overlay/OgreOverlaySystem.h>
 
 #include <gtest/gtest.h>
@@ -12,44 +11,36 @@
 #include <memory>
 #include <string>
 
+#include "tools/offline/OfflineOgre.h"
+
 namespace testsupport {
 
 class HeadlessOgre : public ::testing::Environment {
 public:
     // A test that ends the process with exit() (a death test's child) gets
     // here without TearDown, after the plug-ins' own statics are gone: Ogre is
-    // then left standing, as a program that exits leaves it.
+    // then left standing, as a program that exits leaves it (and reachable,
+    // so that the leak checker does not count it).
     ~HeadlessOgre() override
     {
-        if (!mRoot) return;
+        if (!mOgre) return;
         mOverlays.release();
-        mTextures.release();
-        mRoot.release();
-        mBuffers.release();
-        mLog.release();
+        sLeftStanding = mOgre.release();
     }
 
     void SetUp() override
     {
-        mLog.reset(new Ogre::LogManager());
-        mLog->createLog("headless.log", true, false, true);
-        mRoot.reset(new Ogre::Root("", "", ""));
-        mBuffers.reset(new Ogre::DefaultHardwareBufferManager());
-        mTextures.reset(new Ogre::DefaultTextureManager());
+        mOgre.reset(new OfflineOgre("headless.log"));
         mOverlays.reset(new Ogre::OverlaySystem());
-        Ogre::MaterialManager::getSingleton().initialise();  // done by a render system otherwise
-        mRoot->loadPlugin(std::string(OGRE_PLUGIN_FOLDER) + "/Codec_STBI");
-        sSceneMgr = mRoot->createSceneManager();
+        mOgre->loadImageCodec(OGRE_PLUGIN_FOLDER);
+        sSceneMgr = mOgre->root().createSceneManager();
     }
 
     void TearDown() override
     {
         sSceneMgr = nullptr;
         mOverlays.reset();
-        mTextures.reset();
-        mRoot.reset();
-        mBuffers.reset();
-        mLog.reset();
+        mOgre.reset();
     }
 
     static Ogre::SceneManager* sceneManager() { return sSceneMgr; }
@@ -64,12 +55,10 @@ public:
     }
 
 private:
-    std::unique_ptr<Ogre::LogManager> mLog;
-    std::unique_ptr<Ogre::Root> mRoot;
-    std::unique_ptr<Ogre::DefaultHardwareBufferManager> mBuffers;
-    std::unique_ptr<Ogre::DefaultTextureManager> mTextures;
+    std::unique_ptr<OfflineOgre> mOgre;
     std::unique_ptr<Ogre::OverlaySystem> mOverlays;
     static inline Ogre::SceneManager* sSceneMgr = nullptr;
+    static inline OfflineOgre* sLeftStanding = nullptr;
 };
 
 // Registers the environment from any test file that includes this header.

@@ -7,15 +7,15 @@
 #include <cstdio>
 #include <cstring>
 
-#include "OfflineOgre.h"
 #include "PalmMesh.h"
 #include "RockwallTexture.h"
 #include "SphereMesh.h"
+#include "tools/offline/OfflineOgre.h"
 
 int main(int argc, char** argv)
 {
     try {
-        OfflineOgre ogre;
+        OfflineOgre ogre("mediagen.log");
         if (argc == 3 && std::strcmp(argv[1], "sphere") == 0) {
             writeSphereMesh(argv[2]);
             return 0;
@@ -25,7 +25,7 @@ int main(int argc, char** argv)
             return 0;
         }
         if (argc == 4 && std::strcmp(argv[1], "rockwall") == 0) {
-            ogre.loadPlugin(argv[3], "Codec_STBI");
+            ogre.loadImageCodec(argv[3]);
             writeRockwallTexture(argv[2]);
             return 0;
         }

@@ -6,7 +6,7 @@
 #include <exception>
 
 #include "Terrains.h"
-#include "tools/mediagen/OfflineOgre.h"
+#include "tools/offline/OfflineOgre.h"
 
 int main(int argc, char** argv)
 {
@@ -15,8 +15,8 @@ int main(int argc, char** argv)
         return 2;
     }
     try {
-        OfflineOgre ogre;
-        ogre.loadPlugin(argv[2], "Codec_STBI");
+        OfflineOgre ogre("terraingen.log");
+        ogre.loadImageCodec(argv[2]);
         for (const GeneratedTerrain& terrain : {lakeTerrain(), hillsTerrain(), islandTerrain()})
             writeTerrainFiles(terrain, argv[1]);
     } catch (const Ogre::Exception& e) {

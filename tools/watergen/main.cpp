@@ -6,16 +6,16 @@
 #include <cstdio>
 #include <cstring>
 
-#include "../mediagen/OfflineOgre.h"
 #include "HydraxFiles.h"
 #include "SkyBoxFaces.h"
+#include "tools/offline/OfflineOgre.h"
 
 int main(int argc, char** argv)
 {
     try {
         if (argc == 5 && std::strcmp(argv[1], "sky") == 0) {
-            OfflineOgre ogre;
-            ogre.loadPlugin(argv[4], "Codec_STBI");
+            OfflineOgre ogre("watergen.log");
+            ogre.loadImageCodec(argv[4]);
             if (writeSkyBoxFaces(argv[2], argv[3], 512)) return 0;
             std::fprintf(stderr, "watergen: no sky named %s\n", argv[2]);
             return 2;

@@ -416,6 +416,24 @@ void ply_request_property(PlyReader* reader, const char* elementName, const PlyP
     element->storeFlags[index] = 1;
 }
 
+PlyPropertyDecl ply_scalar_request(const char* name, int type, int offset)
+{
+    PlyPropertyDecl request{};
+    request.name = const_cast<char*>(name);  // a request's name is only read
+    request.internalType = type;
+    request.offset = offset;
+    return request;
+}
+
+PlyPropertyDecl ply_list_request(const char* name, int type, int offset, int countType, int countOffset)
+{
+    PlyPropertyDecl request = ply_scalar_request(name, type, offset);
+    request.isList = 1;
+    request.countInternalType = countType;
+    request.countOffset = countOffset;
+    return request;
+}
+
 static void read_ascii_element(PlyReader* reader, char* record);
 static void read_binary_element(PlyReader* reader, char* record);
 

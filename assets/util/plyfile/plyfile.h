@@ -96,6 +96,12 @@ PlyPropertyDecl** ply_describe_element(PlyReader* reader, const char* elementNam
 // not declare gets a warning on standard error and is not stored.
 void ply_request_property(PlyReader* reader, const char* elementName, const PlyPropertyDecl* request);
 
+// Requests to hand to ply_request_property: a value stored as `type` at
+// `offset` of the record; a list whose items are stored as `type` in a block
+// whose pointer goes to `offset`, its count as `countType` at `countOffset`.
+PlyPropertyDecl ply_scalar_request(const char* name, int type, int offset);
+PlyPropertyDecl ply_list_request(const char* name, int type, int offset, int countType, int countOffset);
+
 // Reads the next instance of the current element into the record. A stored
 // list's items are a new block (free it with std::free), null for count 0.
 void ply_get_element(PlyReader* reader, void* record);

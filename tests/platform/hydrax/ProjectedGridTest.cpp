@@ -10,22 +10,22 @@
 #include "HeadlessOgre.h"
 #include "LogCapture.h"
 #include "WaterLayer.h"
+#include "frame/PlayerCamera.h"
 #include "platform/hydrax/Noise/Perlin.h"
+#include "programs/seaview/SeaScene.h"
 
 namespace {
 
 using Hydrax::Module::ProjectedGrid;
 
 const ProjectedGrid::Options DEMO(264, 35.0f, 50.0f, false, false, true, 3.75f);
-const float REACH = 0.9f * 599994.0f;
+const float REACH = 0.9f * FAR_CLIP_DISTANCE;
 
 // The demo's camera: its pose and clip distances, a window of 800 x 600.
 void demoCamera(Ogre::Camera* camera)
 {
     camera->setNearClipDistance(5);
-    camera->setFarClipDistance(599994);
-    camera->setPosition(Ogre::Vector3(312.902f, 206.419f, 1524.02f));
-    camera->setOrientation(Ogre::Quaternion(0.998f, -0.0121f, -0.0608f, -0.00074f));
+    seaview::placeCamera(camera);
 }
 
 struct Sea {

@@ -15,7 +15,9 @@
 
 #include "assets/Terrain.h"
 #include "frame/Entry.h"
+#include "frame/PlayerCamera.h"
 #include "frame/TestShell.h"
+#include "programs/seaview/SeaScene.h"
 
 namespace {
 
@@ -50,16 +52,8 @@ public:
 
     void createCamera() override
     {
-        mCamera = mSceneMgr->createCamera("PlayerCam");
-        mCamera->setNearClipDistance(0.5f);
-        mCamera->setFarClipDistance(599994);
-        if (isIsland()) {
-            mCamera->setPosition(Ogre::Vector3(312.902f, 206.419f, 1524.02f));
-            mCamera->setOrientation(Ogre::Quaternion(0.998f, -0.0121f, -0.0608f, -0.00074f));
-        } else {
-            mCamera->setPosition(Ogre::Vector3(-30, 25, -30));
-            mCamera->lookAt(Ogre::Vector3(0, 8, 0));
-        }
+        mCamera = createPlayerCamera(mSceneMgr, Ogre::Vector3(-30, 25, -30), Ogre::Vector3(0, 8, 0));
+        if (isIsland()) seaview::placeCamera(mCamera);
     }
 
     void createScene() override

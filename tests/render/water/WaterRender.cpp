@@ -27,10 +27,10 @@
 #include <vector>
 
 #include "assets/HydraxGrid.h"
+#include "frame/PlayerCamera.h"
 #include "frame/WaterShell.h"
 #include "platform/hydrax/Hydrax.h"
-#include "platform/hydrax/Module/ProjectedGrid.h"
-#include "platform/hydrax/Noise/Perlin.h"
+#include "programs/seaview/SeaScene.h"
 #include "sim/water/WaterSimulator.h"
 
 namespace {
@@ -171,7 +171,7 @@ struct LakeScene {
         camera->setPosition(Ogre::Vector3(-30, 25, -30));
         camera->lookAt(Ogre::Vector3(0, 8, 0));
         camera->setNearClipDistance(0.5f);
-        camera->setFarClipDistance(599994);
+        camera->setFarClipDistance(FAR_CLIP_DISTANCE);
 
         Ogre::MaterialPtr sand = Ogre::MaterialManager::getSingleton().create("Test/Sand", "General");
         Ogre::Pass* pass = sand->getTechnique(0)->getPass(0);
@@ -249,33 +249,16 @@ void ripple(Window& w)
     check(calm.brightnessDeviation > 0.02, "the rippled water looks flat: " + describe(calm));
 }
 
-// The island demo's scene steps up to the water: ambient light, sky box,
-// camera, light, the Hydrax object, the projected grid with the demo's options,
-// "HydraxDemo.hdx", create.
+// The island demo's scene up to its sea, with the camera's near clip as the
+// application base makes it.
 Hydrax::Hydrax* demoSea(Window& w)
 {
-    Ogre::SceneManager* scene = w.mScene;
-    Ogre::Camera* camera = w.mCamera;
-    camera->setNearClipDistance(5);
-    scene->setAmbientLight(Ogre::ColourValue(1, 1, 1, 1));
-    scene->setSkyBox(true, "Sky/ClubTropicana", 299997, true, Ogre::Quaternion::IDENTITY,
-                     Ogre::ResourceGroupManager::DEFAULT_RESOURCE_GROUP_NAME);
-    camera->setFarClipDistance(599994);
-    camera->setPosition(Ogre::Vector3(312.902f, 206.419f, 1524.02f));
-    camera->setOrientation(Ogre::Quaternion(0.998f, -0.0121f, -0.0608f, -0.00074f));
-    Ogre::Light* light = scene->createLight("Light0");
-    light->setPosition(Ogre::Vector3(0, 10000, 0));
-    light->setDiffuseColour(1, 1, 1);
-    light->setSpecularColour(1, 0.9f, 0.6f);
-
-    Hydrax::Hydrax* hydrax = new Hydrax::Hydrax(scene, camera, w.mWindow->getViewport(0));
-    Hydrax::Module::ProjectedGrid* module = new Hydrax::Module::ProjectedGrid(
-        hydrax, new Hydrax::Noise::Perlin(), Ogre::Plane(Ogre::Vector3(0, 1, 0), Ogre::Vector3(0, 0, 0)),
-        Hydrax::MaterialManager::NM_VERTEX,
-        Hydrax::Module::ProjectedGrid::Options(264, 35.0f, 50.0f, false, false, true, 3.75f));
-    hydrax->setModule(module, true);
-    check(hydrax->loadCfg("HydraxDemo.hdx"), "HydraxDemo.hdx was not read");
-    hydrax->create();
+    w.mCamera->setNearClipDistance(5);
+    seaview::createSkyAndLight(w.mScene);
+    seaview::placeCamera(w.mCamera);
+    bool configured = false;
+    Hydrax::Hydrax* hydrax = seaview::createSea(w.mScene, w.mCamera, w.mWindow->getViewport(0), configured);
+    check(configured, "HydraxDemo.hdx was not read");
     return hydrax;
 }
 
@@ -342,11 +325,10 @@ void ocean(Window& w)
 void island(Window& w)
 {
     Hydrax::Hydrax* hydrax = demoSea(w);
-    w.mScene->setWorldGeometry("Island.cfg");
     Ogre::MaterialPtr material = Ogre::MaterialManager::getSingleton().getByName("Island");
     check(bool(material), "no material Island");
     Ogre::Technique* first = material->getTechnique(0);
-    hydrax->getMaterialManager()->addDepthTechnique(material->createTechnique(), true);
+    seaview::createIsland(w.mScene, hydrax);
     const double fps = w.render(30, [&] { hydrax->update(FRAME_TIME); });
     const Ogre::Image shot = w.screenshot("island.png");
     int land = 0;

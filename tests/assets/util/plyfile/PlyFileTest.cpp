@@ -43,24 +43,6 @@ T readAt(const unsigned char* record, int offset)
     return value;
 }
 
-PlyPropertyDecl request(const char* name, int type, int offset)
-{
-    PlyPropertyDecl r{};
-    r.name = const_cast<char*>(name);
-    r.internalType = type;
-    r.offset = offset;
-    return r;
-}
-
-PlyPropertyDecl listRequest(const char* name, int type, int offset, int countType, int countOffset)
-{
-    PlyPropertyDecl r = request(name, type, offset);
-    r.isList = 1;
-    r.countInternalType = countType;
-    r.countOffset = countOffset;
-    return r;
-}
-
 const char* const typicalHeader =
     "ply\n"
     "format ascii 1.0\n"
@@ -144,7 +126,7 @@ TEST(PlyFile, CarriageReturnsReadAsSpaces)
     ASSERT_EQ(r->numElements, 2);
     EXPECT_STREQ(r->elements[1]->properties[0]->name, "vertex_indices");
 
-    const PlyPropertyDecl x = request("x", PLY_FLOAT, 0), red = request("red", PLY_INT, 4);
+    const PlyPropertyDecl x = ply_scalar_request("x", PLY_FLOAT, 0), red = ply_scalar_request("red", PLY_INT, 4);
     ply_request_property(r, "vertex", &x);
     ply_request_property(r, "vertex", &red);
     unsigned char record[8];
@@ -297,7 +279,7 @@ TEST(PlyFile, ValuesAreConvertedToTheStoredType)
         std::vector<std::string> names;
         for (std::size_t i = 0; i < table.size(); ++i) names.push_back("p" + std::to_string(i));
         for (std::size_t i = 0; i < table.size(); ++i) {
-            const PlyPropertyDecl req = request(names[i].c_str(), table[i].storedType, int(8 * i) + 1);
+            const PlyPropertyDecl req = ply_scalar_request(names[i].c_str(), table[i].storedType, int(8 * i) + 1);
             ply_request_property(r, "e", &req);
         }
         std::vector<unsigned char> record(8 * table.size() + 8, 0);
@@ -327,8 +309,8 @@ TEST(PlyFile, ListsStoreTheirCountAndANewBlockOrNull)
         PlyReader* r = openText(file);
         ASSERT_NE(r, nullptr);
         const PlyPropertyDecl list =
-            listRequest("idx", PLY_INT, offsetof(ListRecord, items), PLY_UCHAR, offsetof(ListRecord, count));
-        const PlyPropertyDecl after = request("after", PLY_SHORT, offsetof(ListRecord, after));
+            ply_list_request("idx", PLY_INT, offsetof(ListRecord, items), PLY_UCHAR, offsetof(ListRecord, count));
+        const PlyPropertyDecl after = ply_scalar_request("after", PLY_SHORT, offsetof(ListRecord, after));
         ply_request_property(r, "f", &list);
         ply_request_property(r, "f", &after);
         const std::vector<std::vector<int>> expected = {{5, 6}, {}, {7, 8, 9}};
@@ -355,7 +337,7 @@ TEST(PlyFile, PropertiesNotAskedForAreReadAndDropped)
         "ply\nformat ascii 1.0\nelement v 2\nproperty int a\nproperty list uchar float l\nproperty int b\n"
         "end_header\n  1 \t 2 0.5 0.25\t\t 3 \n4 0 5\n");
     ASSERT_NE(r, nullptr);
-    const PlyPropertyDecl b = request("b", PLY_INT, 0), missing = request("nope", PLY_INT, 4);
+    const PlyPropertyDecl b = ply_scalar_request("b", PLY_INT, 0), missing = ply_scalar_request("nope", PLY_INT, 4);
     ply_request_property(r, "v", &b);
     ::testing::internal::CaptureStderr();
     ply_request_property(r, "v", &missing);
@@ -390,8 +372,8 @@ void readEverything(PlyReader* r)
         PlyElementDecl* e = r->elements[i];
         for (int j = 0; j < e->numProperties; ++j) {
             const PlyPropertyDecl* p = e->properties[j];
-            const PlyPropertyDecl req = p->isList ? listRequest(p->name, PLY_INT, 16 * j, PLY_INT, 16 * j + 8)
-                                                  : request(p->name, p->externalType, 16 * j);
+            const PlyPropertyDecl req = p->isList ? ply_list_request(p->name, PLY_INT, 16 * j, PLY_INT, 16 * j + 8)
+                                                  : ply_scalar_request(p->name, p->externalType, 16 * j);
             ply_request_property(r, e->name, &req);
         }
         for (int k = 0; k < e->count; ++k) {
@@ -478,7 +460,7 @@ std::vector<FatalCase> fatalCases()
         {"a float too large for an int", asciiHeader + "element v 1\nproperty float a\nend_header\n3e9\n",
          "store_item: 3e+09 is out of range for type int\n",
          [](PlyReader* r) {
-             const PlyPropertyDecl req = request("a", PLY_INT, 0);
+             const PlyPropertyDecl req = ply_scalar_request("a", PLY_INT, 0);
              ply_request_property(r, "v", &req);
              int record = 0;
              ply_get_element(r, &record);
@@ -486,7 +468,7 @@ std::vector<FatalCase> fatalCases()
         {"a NaN stored as unsigned", asciiHeader + "element v 1\nproperty double a\nend_header\nnan\n",
          "store_item: nan is out of range for type uchar\n",
          [](PlyReader* r) {
-             const PlyPropertyDecl req = request("a", PLY_UCHAR, 0);
+             const PlyPropertyDecl req = ply_scalar_request("a", PLY_UCHAR, 0);
              ply_request_property(r, "v", &req);
              unsigned char record = 0;
              ply_get_element(r, &record);
@@ -494,7 +476,7 @@ std::vector<FatalCase> fatalCases()
         {"a stored type out of range", asciiHeader + "element v 1\nproperty int a\nend_header\n1\n",
          "store_item: bad type = 9\n",
          [](PlyReader* r) {
-             const PlyPropertyDecl req = request("a", 9, 0);
+             const PlyPropertyDecl req = ply_scalar_request("a", 9, 0);
              ply_request_property(r, "v", &req);
              double record = 0;
              ply_get_element(r, &record);
@@ -502,7 +484,7 @@ std::vector<FatalCase> fatalCases()
         {"a list stored with an item type out of range",
          asciiHeader + "element v 1\nproperty list uchar int a\nend_header\n1 1\n", "store_item: bad type = 0\n",
          [](PlyReader* r) {
-             const PlyPropertyDecl req = listRequest("a", 0, 8, PLY_INT, 0);
+             const PlyPropertyDecl req = ply_list_request("a", 0, 8, PLY_INT, 0);
              ply_request_property(r, "v", &req);
              alignas(8) unsigned char record[16] = {};
              ply_get_element(r, record);
@@ -510,13 +492,13 @@ std::vector<FatalCase> fatalCases()
         {"a list asked for as a scalar", asciiHeader + "element v 1\nproperty list uchar int a\nend_header\n0\n",
          "ply_request_property: property 'a' of element 'v' is a list\n",
          [](PlyReader* r) {
-             const PlyPropertyDecl req = request("a", PLY_INT, 0);
+             const PlyPropertyDecl req = ply_scalar_request("a", PLY_INT, 0);
              ply_request_property(r, "v", &req);
          }},
         {"a scalar asked for as a list", asciiHeader + "element v 1\nproperty int a\nend_header\n0\n",
          "ply_request_property: property 'a' of element 'v' is not a list\n",
          [](PlyReader* r) {
-             const PlyPropertyDecl req = listRequest("a", PLY_INT, 8, PLY_INT, 0);
+             const PlyPropertyDecl req = ply_list_request("a", PLY_INT, 8, PLY_INT, 0);
              ply_request_property(r, "v", &req);
          }},
         {"reading with no element chosen", asciiHeader + "element v 1\nproperty int a\nend_header\n0\n",
@@ -545,7 +527,7 @@ TEST(PlyFile, LinesJustBelowTheLimitAreRead)
                             "\nelement v 1\nproperty int a\nend_header\n7" + std::string(4093, ' ') + "\n");
     ASSERT_NE(r, nullptr);
     EXPECT_EQ(std::strlen(r->comments[0]), 4086u);
-    const PlyPropertyDecl req = request("a", PLY_INT, 0);
+    const PlyPropertyDecl req = ply_scalar_request("a", PLY_INT, 0);
     ply_request_property(r, "v", &req);
     int record = 0;
     ply_get_element(r, &record);
