@@ -7,8 +7,6 @@
 #include "assets/ModelNode.h"
 #include "assets/PlyMesh.h"
 #include "assets/RandomPlacement.h"
-#include "frame/FixedStepClock.h"
-#include "frame/PoseCopy.h"
 #include "platform/CrtRandom.h"
 #include "platform/Time64.h"
 
@@ -118,7 +116,6 @@ void ContactTest::appendNode(Ogre::SceneNode* node, NodeScale scale)
 
 void ContactTest::updateSimulation(const Ogre::FrameEvent& evt)
 {
-    advanceFixedStepClock(mRealTime, mSimTime, evt.timeSinceLastFrame, TIME_SCALE, STEP,
-                          [this](float t0, float t1) { mSimulator.simulate(t0, t1); });
-    copyPoses(mSimulator, mNodes);
+    advanceClock(evt.timeSinceLastFrame, TIME_SCALE, STEP, [this](float t0, float t1) { mSimulator.simulate(t0, t1); });
+    copyDrawnPoses(mSimulator, mNodes);
 }

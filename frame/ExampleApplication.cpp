@@ -3,8 +3,14 @@
 #include <Bites/OgreBitesConfigDialog.h>
 #include <Bites/OgreWindowEventUtilities.h>
 
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+
 #include "frame/ConfigFileCheck.h"
 #include "frame/ExampleFrameListener.h"
+#include "frame/VideoMode.h"
 
 namespace {
 
@@ -19,6 +25,50 @@ public:
     PluginRoot(const std::string& configFile, const std::string& logFile) : Ogre::Root("", configFile, logFile) {}
     using Ogre::Root::loadPlugins;
 };
+
+// Ogre's log goes quietly nowhere when its file cannot be written (a working
+// directory that is not writable): say so where it can be read.
+void reportUnwritableLog(const std::string& path)
+{
+    std::FILE* file = std::fopen(path.c_str(), "a");
+    if (file) {
+        std::fclose(file);
+        return;
+    }
+    const int error = errno;
+    std::fprintf(stderr, "Cannot write the log '%s' (%s): the program runs without it.\n", path.c_str(),
+                 std::strerror(error));
+}
+
+// Without a render system Ogre would open its configuration dialog with nothing
+// to choose.
+void requireRenderSystem(Ogre::Root& root, const std::string& plugins)
+{
+    if (root.getAvailableRenderers().empty())
+        OGRE_EXCEPT(Ogre::Exception::ERR_INVALIDPARAMS,
+                    "'" + plugins + "' loads no render system: it needs a \"Plugin=\" line of one, such as "
+                                    "RenderSystem_GL",
+                    "ExampleApplication::setup");
+}
+
+// A saved configuration of a render system that no plug-in provides would be
+// passed over for the dialog without a word of why.
+void requireSavedRenderSystem(Ogre::Root& root, const std::string& config, const std::string& plugins)
+{
+    std::error_code error;
+    if (!std::filesystem::exists(config, error)) return;
+    Ogre::ConfigFile saved;
+    saved.load(config, "\t:=", false);  // as Ogre reads it
+    const std::string name = saved.getSetting("Render System");
+    if (name.empty() || root.getRenderSystemByName(name)) return;
+    std::string loaded;
+    for (Ogre::RenderSystem* system : root.getAvailableRenderers())
+        loaded += (loaded.empty() ? "\"" : ", \"") + system->getName() + "\"";
+    OGRE_EXCEPT(Ogre::Exception::ERR_INVALIDPARAMS,
+                "'" + config + "' names the render system \"" + name + "\", which no plug-in of '" + plugins +
+                    "' provides (they provide " + loaded + ")",
+                "ExampleApplication::setup");
+}
 
 }  // namespace
 
@@ -42,16 +92,21 @@ void ExampleApplication::run()
 
 bool ExampleApplication::setup()
 {
+    const std::string plugins = mResourcePath + "plugins.cfg";
+    const std::string config = mResourcePath + "ogre.cfg";
+    reportUnwritableLog(mResourcePath + "Ogre.log");
     mLogManager = new Ogre::LogManager();
     mLogManager->createLog(mResourcePath + "Ogre.log", true, false, false);
-    PluginRoot* root = new PluginRoot(mResourcePath + "ogre.cfg", mResourcePath + "Ogre.log");
+    PluginRoot* root = new PluginRoot(config, mResourcePath + "Ogre.log");
     mRoot = root;
-    checkConfigFile(mResourcePath + "plugins.cfg");
-    root->loadPlugins(mResourcePath + "plugins.cfg");
+    checkConfigFile(plugins);
+    root->loadPlugins(plugins);
+    requireRenderSystem(*root, plugins);
     mOverlaySystem = new Ogre::OverlaySystem();
 
     setupResources();
-    checkConfigFile(mResourcePath + "ogre.cfg");
+    checkConfigFile(config);
+    requireSavedRenderSystem(*root, config, plugins);
     if (!configure()) return false;
     chooseSceneManager();
     mSceneMgr->addRenderQueueListener(mOverlaySystem);
@@ -74,6 +129,9 @@ bool ExampleApplication::configure()
 
 void ExampleApplication::openWindow(const std::string& title)
 {
+    const Ogre::ConfigOptionMap& options = mRoot->getRenderSystem()->getConfigOptions();
+    const auto mode = options.find("Video Mode");
+    if (mode != options.end()) parseVideoMode(mode->second.currentValue, mResourcePath + "ogre.cfg");
     mWindow = mRoot->initialise(true, title, Ogre::StringUtil::BLANK);
     // Ogre's loop does not dispatch window events; the window must be known to
     // the event utilities for a close request to reach the frame listener.

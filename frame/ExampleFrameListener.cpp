@@ -3,7 +3,13 @@
 #include <Overlay/OgreOverlayElement.h>
 #include <Overlay/OgreOverlayManager.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 #include <sstream>
+#include <vector>
 
 bool ExampleFrameListener::sShowCameraDetails = false;
 
@@ -180,17 +186,53 @@ bool ExampleFrameListener::handleKeyboard(const Ogre::FrameEvent&)
     return true;
 }
 
-// A screenshot that cannot be written ends the program like any Ogre error, but
-// the codec's own message does not say which file it could not open.
+namespace {
+
+// Writes the bytes as the whole file, or says why not: a file that cannot be
+// opened, and a write cut short (a full disk, a size limit), are both failures.
+// Opened without waiting, so that a FIFO without a reader is refused rather
+// than waited on for good.
+std::string writeWholeFile(const std::string& name, const unsigned char* bytes, std::size_t size)
+{
+    const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NONBLOCK | O_CLOEXEC, 0666);
+    if (fd < 0) return std::strerror(errno);
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    std::size_t written = 0;
+    while (written < size) {
+        const ssize_t n = ::write(fd, bytes + written, size - written);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            const std::string reason = n < 0 ? std::strerror(errno) : "nothing more could be written";
+            ::close(fd);
+            return reason + " after " + std::to_string(written) + " of " + std::to_string(size) + " bytes";
+        }
+        written += std::size_t(n);
+    }
+    if (::close(fd) != 0) return std::strerror(errno);
+    return "";
+}
+
+}  // namespace
+
+// A screenshot that cannot be written whole ends the program like any Ogre error,
+// naming the file, which the codec's own messages do not.
 void ExampleFrameListener::writeScreenshot(const std::string& name)
 {
+    std::string failure;
     try {
-        mWindow->writeContentsToFile(name);
+        Ogre::Image image(mWindow->suggestPixelFormat(), mWindow->getWidth(), mWindow->getHeight());
+        mWindow->copyContentsToMemory(Ogre::Box(0, 0, mWindow->getWidth(), mWindow->getHeight()),
+                                      image.getPixelBox());
+        const Ogre::DataStreamPtr png = image.encode("png");
+        std::vector<unsigned char> bytes(png->size());
+        bytes.resize(png->read(bytes.data(), bytes.size()));
+        failure = writeWholeFile(name, bytes.data(), bytes.size());
     } catch (const Ogre::Exception& e) {
-        OGRE_EXCEPT(Ogre::Exception::ERR_CANNOT_WRITE_TO_FILE,
-                    "cannot write the screenshot '" + name + "': " + e.getDescription(),
-                    "ExampleFrameListener::handleKeyboard");
+        failure = e.getDescription();
     }
+    if (!failure.empty())
+        OGRE_EXCEPT(Ogre::Exception::ERR_CANNOT_WRITE_TO_FILE, "cannot write the screenshot '" + name + "': " + failure,
+                    "ExampleFrameListener::handleKeyboard");
 }
 
 bool ExampleFrameListener::handleMouse(const Ogre::FrameEvent&)

@@ -1,8 +1,6 @@
 #include "frame/MeshTest.h"
 
 #include "assets/ModelNode.h"
-#include "frame/FixedStepClock.h"
-#include "frame/PoseCopy.h"
 
 using namespace physics;
 using namespace physics::rigidbody;
@@ -45,17 +43,24 @@ Ogre::SceneNode* MeshTest::createModelNode(const std::string& entityName, const 
     return ::createModelNode(mSceneMgr, entityName, meshName, castShadows);
 }
 
+void MeshTest::refuseStencilShadowCaster(const std::string& fileName, int vertices)
+{
+    refuseModel("MeshTest", fileName,
+                "a model that casts stencil shadows may have at most " + std::to_string(STENCIL_SHADOW_VERTICES) +
+                    " vertices; this one has " + std::to_string(vertices));
+}
+
 void MeshTest::updateSimulation(const Ogre::FrameEvent& evt)
 {
-    advanceFixedStepClock(mRealTime, mSimTime, evt.timeSinceLastFrame, mSettings.timeScale, mSettings.step,
-                          [this](float t0, float t1) { mSimulator->simulate(t0, t1); });
+    advanceClock(evt.timeSinceLastFrame, mSettings.timeScale, mSettings.step,
+                 [this](float t0, float t1) { mSimulator->simulate(t0, t1); });
     switch (mSettings.poses) {
-    case Poses::NODE_LIST: copyPoses(*mSimulator, mNodes); break;
-    case Poses::BODY1: copyPose(*mBody1, mBodyNode1); break;
+    case Poses::NODE_LIST: copyDrawnPoses(*mSimulator, mNodes); break;
+    case Poses::BODY1: copyDrawnPose(*mSimulator, *mBody1, mBodyNode1); break;
     case Poses::BODY1_THEN_BODY2:
-        copyPose(*mBody1, mBodyNode1);
-        copyPose(*mBody2, mBodyNode2);
+        copyDrawnPose(*mSimulator, *mBody1, mBodyNode1);
+        copyDrawnPose(*mSimulator, *mBody2, mBodyNode2);
         break;
-    case Poses::BODY2: copyPose(*mBody2, mBodyNode2); break;
+    case Poses::BODY2: copyDrawnPose(*mSimulator, *mBody2, mBodyNode2); break;
     }
 }

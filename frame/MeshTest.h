@@ -7,9 +7,11 @@
 #include <OgreSceneNode.h>
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "assets/MeshBody.h"
+#include "assets/ModelMesh.h"
 #include "assets/RigidBodyScene.h"
 #include "frame/TestShell.h"
 
@@ -30,6 +32,11 @@ public:
         Ogre::ShadowTechnique shadows = Ogre::SHADOWTYPE_STENCIL_ADDITIVE;
         bool ground = true;  // the ground plane, drawn where the floor is
     };
+
+    // Stencil shadows extrude every vertex of a caster into a second copy, and
+    // Ogre indexes both copies with 16 bits (it stops the program on a larger
+    // caster): a model that casts them may have at most this many vertices.
+    static constexpr int STENCIL_SHADOW_VERTICES = 32768;
 
     explicit MeshTest(const Settings& settings);
     ~MeshTest() override;
@@ -63,7 +70,23 @@ protected:
     {
         return queueMeshBody(*mSimulator, id, mass, model, dynamic, position, rotation);
     }
+    // A model (OffMesh, PlyMesh) whose entity casts the program's shadows. Under
+    // stencil shadows a model of more vertices than they can extrude is
+    // refused: an Ogre::Exception naming the file and the limit.
+    template <class Model>
+    Model* loadShadowCaster(const std::string& meshName, const std::string& fileName, float size)
+    {
+        std::unique_ptr<Model> model(new Model(meshName, fileName, size));
+        if ((mSettings.shadows & Ogre::SHADOWDETAILTYPE_STENCIL) && model->mNumVertices > STENCIL_SHADOW_VERTICES) {
+            freeModelArrays(*model);
+            refuseStencilShadowCaster(fileName, model->mNumVertices);
+        }
+        return model.release();
+    }
     physics::rigidbody::SphereBody* addSphere(std::int32_t id, float mass, float radius,
                                               const physics::Vector3& position);
     Ogre::SceneNode* createModelNode(const std::string& entityName, const std::string& meshName, bool castShadows);
+
+private:
+    [[noreturn]] static void refuseStencilShadowCaster(const std::string& fileName, int vertices);
 };

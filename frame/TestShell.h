@@ -3,11 +3,15 @@
 // all of them: the two clocks, the node list, the window configuration, the
 // scene manager and the frame listener that runs the program's update.
 #include <cstdint>
+#include <functional>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "frame/ExampleApplication.h"
 #include "frame/ExampleFrameListener.h"
+#include "frame/FixedStepClock.h"
+#include "sim/rigidbody/AbstractSimulator.h"
 
 class TestShell : public ExampleApplication {
 public:
@@ -59,9 +63,36 @@ public:
     bool statsShownAtStart() const { return mStatsShownAtStart; }
     bool usesTerrainSceneManager() const { return mUsesTerrainSceneManager; }
 
+    // Seconds on a steady clock, which bounds a frame's catch-up; the tests drive their own.
+    std::function<double()> mWorkClock;
+
 protected:
+    // The fixed-step clock of the frame steps (see advanceFixedStepClock) on
+    // mRealTime and mSimTime. When a frame's steps pass the catch-up limit, the
+    // rest of its backlog is dropped; the first time, the log says so.
+    template <class Simulate>
+    void advanceClock(float dt, double timeScale, double step, Simulate&& simulate)
+    {
+        const FrameSteps steps = advanceFixedStepClock(mRealTime, mSimTime, dt, timeScale, step, simulate, mWorkClock);
+        if (steps.dropped > 0) reportDroppedSteps(steps);
+    }
+
+    // The drawn bodies' poses, in the node-list form or of one body; a pose that
+    // is not finite leaves its node where it was, and its body is logged once.
+    void copyDrawnPoses(physics::rigidbody::AbstractSimulator& simulator, const std::vector<Ogre::SceneNode*>& nodes);
+    void copyDrawnPose(physics::rigidbody::AbstractSimulator& simulator, const physics::rigidbody::RigidBody& body,
+                       Ogre::Node* node);
+
     // Whether the statistics overlay is shown when the listener starts.
     bool mStatsShownAtStart = false;
     // Set by the programs with terrain.
     bool mUsesTerrainSceneManager = false;
+
+private:
+    void reportDroppedSteps(const FrameSteps& steps);
+    void reportNonFinitePose(unsigned body);
+
+    bool mStepsDropped = false;
+    // The bodies whose pose was found not finite, by index.
+    std::set<unsigned> mNonFinitePoses;
 };

@@ -13,9 +13,7 @@
 #include "assets/OffMesh.h"
 #include "assets/Terrain.h"
 #include "frame/CouplingCamera.h"
-#include "frame/FixedStepClock.h"
 #include "frame/PlayerCamera.h"
-#include "frame/PoseCopy.h"
 #include "platform/CrtRandom.h"
 #include "platform/hydrax/Hydrax.h"
 #include "platform/hydrax/Noise/Perlin.h"
@@ -238,11 +236,10 @@ void WaterShell::updateSimulation(const Ogre::FrameEvent& evt)
     const float dt = evt.timeSinceLastFrame;
     if (mSimulator) mSimulator->clearForces();
     if (mSettings.drops == Drops::EVERY_FRAME) drawFrameDrop(dt);
-    advanceFixedStepClock(mRealTime, mSimTime, dt, 1.0, mSettings.step,
-                          [this](float t0, float t1) { stepSimulation(t0, t1); });
+    advanceClock(dt, 1.0, mSettings.step, [this](float t0, float t1) { stepSimulation(t0, t1); });
     placeWaterLayer(*mHydrax, *mWater);
     mHydrax->update(dt);
-    if (mSimulator) copyPoses(*mSimulator, mNodes);
+    if (mSimulator) copyDrawnPoses(*mSimulator, mNodes);
     mHydrax->update(dt);
 }
 

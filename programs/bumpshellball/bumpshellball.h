@@ -14,7 +14,7 @@ public:
 protected:
     void createBodies() override
     {
-        mMesh = new OffMesh("Bunny", BUNNY_MODEL, 1.0f);
+        mMesh = loadShadowCaster<OffMesh>("Bunny", BUNNY_MODEL, 1.0f);
         mSimulator = new RigidBodySimulator();
         mBody1 = addMeshBody(0, 8, *mMesh, true, {0, 2.5f, 0}, physics::Matrix3::makeRotationX(0.785f));
         mBody2 = addSphere(1, 8, 0.35f, {0, 1, 0});

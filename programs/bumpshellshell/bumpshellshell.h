@@ -15,7 +15,7 @@ public:
 protected:
     void createBodies() override
     {
-        mMesh = new OffMesh("Bunny", BUNNY_MODEL, 1.0f);
+        mMesh = loadShadowCaster<OffMesh>("Bunny", BUNNY_MODEL, 1.0f);
         mSimulator = new RigidBodySimulator();
         mBody1 = addMeshBody(0, 10, *mMesh, true, {0, 1, 0}, physics::Matrix3::makeRotationX(0.785f));
         mBody2 = addMeshBody(1, 25, *mMesh, true, {0, 2.5f, 0});

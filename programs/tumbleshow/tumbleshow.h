@@ -23,7 +23,7 @@ protected:
         using namespace physics;
         using namespace physics::rigidbody;
         platform::crtSrand(SCENE_SEED);
-        mMesh = new OffMesh("Bunny", BUNNY_MODEL, 1.0f);
+        mMesh = loadShadowCaster<OffMesh>("Bunny", BUNNY_MODEL, 1.0f);
         mSimulator = new RigidBodySimulator();
         // Both bunnies share the model's vertices.
         mBody1 = addMeshBody(0, 10, *mMesh, true, {0, 1, 0}, Matrix3::makeRotationX(0.785f));

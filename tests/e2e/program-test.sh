@@ -19,7 +19,8 @@ fail() {
   [ -n "${DISPLAY:-}" ] && [ -n "$xsession_xvfb_pid" ] && import -window root "$scratch/failure-display.png" 2>/dev/null
   xsession_fail "$program $scenario" "$scratch" "$@"
 }
-trap xsession_stop EXIT
+# A run may leave a directory it made unwritable behind.
+trap 'chmod -R u+w "$scratch" 2>/dev/null; xsession_stop' EXIT
 
 table_load "$table" "$program"
 scenario_row=$(table_scenario "$scenario") || fail "no such scenario in $table"
@@ -216,6 +217,69 @@ unwritable_screenshot_scenario() {
   expect_report "screenshot_1.png"
 }
 
+# A full disk: the screenshot cannot be written whole.
+full_disk_screenshot_scenario() {
+  ln -s /dev/full "$scratch/screenshot_1.png"
+  start
+  local win
+  win=$(render_window)
+  xsession_press_until "$win" Print "$STEP" xsession_program_gone
+  expect_exit 1
+  expect_report "cannot write the screenshot 'screenshot_1.png'"
+}
+
+# A "plugins.cfg" that loads no render system, and an "ogre.cfg" that names one
+# no plug-in provides: each said, before any dialog, exit 1.
+render_system_scenario() {
+  sed -i '/^Plugin=RenderSystem_/d' "$scratch/plugins.cfg"
+  start
+  expect_exit 1
+  expect_report "'plugins.cfg' loads no render system"
+  restore_config
+  sed -i 's/^Render System=.*/Render System=Imaginary Rendering Subsystem/' "$scratch/ogre.cfg"
+  start
+  expect_exit 1
+  expect_report "names the render system \"Imaginary Rendering Subsystem\""
+  ! grep -q '_createRenderWindow' "$scratch/Ogre.log" || fail "a render window was opened"
+}
+
+# Saved video modes that X refuses or the software GL crashes on, and ones that
+# are no size, each refused before the window is made; a mode larger than the
+# screen, which X makes, opens.
+video_mode_scenario() {
+  local mode win
+  for mode in "-5 x -5" "32767 x 32767" "65535 x 65535" "0 x 0" "800" "big" "65536 x 600"; do
+    restore_config
+    sed -i "s/^Video Mode=.*/Video Mode=$mode/" "$scratch/ogre.cfg"
+    start
+    expect_exit 1
+    expect_report "'ogre.cfg': the video mode \"$mode\""
+    ! grep -q '_createRenderWindow' "$scratch/Ogre.log" || fail "a render window was opened for \"$mode\""
+  done
+  restore_config
+  sed -i "s/^Video Mode=.*/Video Mode=2048 x 1536/" "$scratch/ogre.cfg"
+  start
+  win=$(render_window)
+  xsession_press_until "$win" Escape "$STEP" xsession_program_gone
+  expect_exit 0
+}
+
+# A working directory where "Ogre.log" cannot be written (for root, whom no
+# permission stops, its name taken by a directory): standard error says so, and
+# the program runs without its log.
+unwritable_log_scenario() {
+  local dir=$scratch/unwritable win
+  mkdir "$dir"
+  cp "$scratch/plugins.cfg" "$scratch/ogre.cfg" "$scratch/resources.cfg" "$dir/"
+  if [ "$(id -u)" = 0 ]; then mkdir "$dir/Ogre.log"; else chmod a-w "$dir"; fi
+  start_display
+  xsession_start_program "$dir" "$exe" "$scratch/stdout" "$scratch/stderr"
+  win=$(render_window)
+  xsession_press_until "$win" Escape "$STEP" xsession_program_gone
+  expect_exit 0
+  grep -qF "Cannot write the log 'Ogre.log'" "$scratch/stderr" || fail "standard error does not say the log cannot be written"
+}
+
 # missing-resource <location ERE> <name>
 missing_resource_scenario() {
   sed -i -E "\\#${scenario_args[0]}#d" "$scratch/resources.cfg"
@@ -224,12 +288,14 @@ missing_resource_scenario() {
   expect_report "${scenario_args[1]}"
 }
 
-# missing-model <file>: the programs read their models by the relative path
-# "../../../../media/models/<file>", so the program runs four levels below a
-# folder of the scratch directory whose media/models holds the build's models
-# but that one.
-missing_model_scenario() {
-  local file=${scenario_args[0]} models deep model
+# The programs read their models by the relative path
+# "../../../../media/models/<file>": model_run <file> <model command> runs the
+# program four levels below a folder of the scratch directory whose media/models
+# holds the build's models but that one, which the command (if any) writes to its
+# standard output; the error report names the file, exit 1.
+model_run() {
+  local file=$1 models deep model
+  shift
   models=$(cd "$workdir/../../../../media/models" && pwd) || fail "no models beside the working directory"
   [ -e "$models/$file" ] || fail "the build has no model $file"
   deep=$scratch/run/programs/$program/bin
@@ -237,11 +303,30 @@ missing_model_scenario() {
   for model in "$models"/*; do
     [ "${model##*/}" = "$file" ] || ln -s "$model" "$scratch/media/models/"
   done
+  [ $# = 0 ] || "$@" >"$scratch/media/models/$file"
   cp "$scratch/plugins.cfg" "$scratch/ogre.cfg" "$scratch/resources.cfg" "$deep/"
   start_display
   xsession_start_program "$deep" "$exe" "$scratch/stdout" "$scratch/stderr"
   expect_exit 1
   expect_report "\"../../../../media/models/$file\""
+}
+
+# missing-model <file>
+missing_model_scenario() {
+  model_run "${scenario_args[0]}"
+}
+
+# An OFF model of n vertices, its one triangle using the last of them.
+off_model_of() {
+  awk -v n="$1" 'BEGIN {
+    print "OFF"; print n, 1, 0
+    for (i = 0; i < n; i++) print i % 256, int(i / 256), i % 3
+    print 3, 0, 1, n - 1 }'
+}
+
+# large-model <file> <vertices>
+large_model_scenario() {
+  model_run "${scenario_args[0]}" off_model_of "${scenario_args[1]}"
 }
 
 # hold-key <key> log|stdout <text>
@@ -271,6 +356,11 @@ case $kind in
   no-display) no_display_scenario ;;
   bad-config) bad_config_scenario ;;
   unwritable-screenshot) unwritable_screenshot_scenario ;;
+  full-disk-screenshot) full_disk_screenshot_scenario ;;
+  render-system) render_system_scenario ;;
+  video-mode) video_mode_scenario ;;
+  unwritable-log) unwritable_log_scenario ;;
+  large-model) large_model_scenario ;;
   missing-resource) missing_resource_scenario ;;
   hold-key) hold_key_scenario ;;
   missing-model) missing_model_scenario ;;

@@ -5,7 +5,16 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 
 #include "HeadlessOgre.h"
@@ -226,24 +235,6 @@ TEST_F(FrameListenerTest, PrintScreenNumbersTheScreenshots)
     EXPECT_EQ(listener->mDebugText, "Saved: screenshot_3.png");
 }
 
-// The error leaves the listener for the entry's report, which must say which file.
-TEST_F(FrameListenerTest, UnwritableScreenshotIsAnOgreErrorNamingTheFile)
-{
-    const std::filesystem::path before = std::filesystem::current_path();
-    const TempDirectory temp("unwritable-shots");
-    std::filesystem::create_directories(temp.path() / "screenshot_1.png");
-    std::filesystem::current_path(temp.path());
-    keyboard.press(OIS::KC_SYSRQ);
-    std::string description;
-    try {
-        frame(0.1f);
-    } catch (const Ogre::Exception& e) {
-        description = e.getFullDescription();
-    }
-    std::filesystem::current_path(before);
-    EXPECT_NE(description.find("screenshot_1.png"), std::string::npos) << description;
-}
-
 TEST_F(FrameListenerTest, MouseTurnsOrWithTheRightButtonPans)
 {
     Ogre::FrameEvent evt{};
@@ -326,6 +317,94 @@ TEST_F(FrameListenerTest, StatisticsCaptions)
     EXPECT_EQ(overlays.getOverlayElement("Core/NumTris")->getCaption(), "Triangle Count: 0");
     EXPECT_EQ(overlays.getOverlayElement("Core/NumBatches")->getCaption(), "Batch Count: 0");
     EXPECT_EQ(overlays.getOverlayElement("Core/DebugText")->getCaption(), "Saved: screenshot_1.png");
+}
+
+// Print Screen in a working directory of the test's own, whose
+// "screenshot_1.png" the test has prepared; the error's description, if any.
+class ScreenshotTest : public FrameListenerTest {
+protected:
+    ScreenshotTest() : temp("shots-cut") {}
+
+    std::string screenshotFailure()
+    {
+        const std::filesystem::path before = std::filesystem::current_path();
+        std::filesystem::current_path(temp.path());
+        keyboard.press(OIS::KC_SYSRQ);
+        std::string description;
+        try {
+            frame(0.1f);
+        } catch (const Ogre::Exception& e) {
+            description = e.getFullDescription();
+        }
+        std::filesystem::current_path(before);
+        return description;
+    }
+
+    const std::filesystem::path shot() const { return temp.path() / "screenshot_1.png"; }
+
+    // In a child process: Print Screen under a file size limit of `bytes`; exit
+    // code 0 when the screenshot was reported and cut at the limit.
+    [[noreturn]] void screenshotUnderSizeLimit(rlim_t bytes)
+    {
+        ::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{bytes, bytes};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        const std::string description = screenshotFailure();
+        std::fprintf(stderr, "%s\n", description.c_str());
+        std::exit(description.empty() || std::filesystem::file_size(shot()) != bytes ? 2 : 0);
+    }
+
+    const TempDirectory temp;
+};
+
+// Written whole, it is the window's picture.
+TEST_F(ScreenshotTest, ScreenshotIsTheWindowsPicture)
+{
+    EXPECT_EQ(screenshotFailure(), "");
+    Ogre::Image image;
+    std::ifstream file(shot(), std::ios::binary);
+    Ogre::DataStreamPtr stream(new Ogre::FileStreamDataStream(&file, false));
+    image.load(stream, "png");
+    EXPECT_EQ(image.getWidth(), 800u);
+    EXPECT_EQ(image.getHeight(), 600u);
+    EXPECT_NEAR(image.getColourAt(400, 300, 0).g, 0.5f, 0.01f);
+    EXPECT_EQ(listener->mDebugText, "Saved: screenshot_1.png");
+}
+
+// The error leaves the listener for the entry's report, which must say which
+// file: one that cannot be made, a full device that takes nothing, a FIFO that
+// nobody reads and that would be waited on for good.
+TEST_F(ScreenshotTest, UnwritableScreenshotIsAnOgreErrorNamingTheFile)
+{
+    const struct {
+        const char* what;
+        void (*make)(const std::filesystem::path&);
+        int error;
+    } cases[] = {
+        {"a directory", [](const std::filesystem::path& p) { std::filesystem::create_directories(p); }, EISDIR},
+        {"/dev/full", [](const std::filesystem::path& p) { std::filesystem::create_symlink("/dev/full", p); }, ENOSPC},
+        {"a FIFO", [](const std::filesystem::path& p) { ASSERT_EQ(::mkfifo(p.c_str(), 0600), 0); }, ENXIO},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::filesystem::remove_all(shot());
+        listener->mScreenshotCount = 0;
+        c.make(shot());
+        const std::string description = screenshotFailure();
+        EXPECT_NE(description.find("cannot write the screenshot 'screenshot_1.png'"), std::string::npos)
+            << description;
+        EXPECT_NE(description.find(std::strerror(c.error)), std::string::npos) << description;
+        EXPECT_NE(listener->mDebugText, "Saved: screenshot_1.png");
+    }
+}
+
+// A file size limit cuts the screenshot off after its first bytes, as a disk
+// that fills up does: the cut file is reported, not announced as saved. (In a
+// child process of its own, which the limit binds.)
+TEST_F(ScreenshotTest, ScreenshotCutShortIsAnOgreErrorNamingTheFile)
+{
+    EXPECT_EXIT(screenshotUnderSizeLimit(300),
+        ::testing::ExitedWithCode(0), "cannot write the screenshot 'screenshot_1.png': .* after 300 of [0-9]+ bytes");
 }
 
 }  // namespace

@@ -113,4 +113,80 @@ TEST(FixedStepClock, StepEndsAreRoundedSeparately)
     EXPECT_EQ(clock.simTime, 600.0 + H + H + H + H + H + H);
 }
 
+// A clock of work that the steps drive: each step costs `cost` seconds.
+struct DrivenClock {
+    double realTime = 0.0;
+    double simTime = -1.0;
+    double work = 0.0;
+    double cost;
+    std::vector<std::pair<float, float>> steps;
+
+    explicit DrivenClock(double stepCost) : cost(stepCost) {}
+
+    FrameSteps frame(float dt)
+    {
+        return advanceFixedStepClock(
+            realTime, simTime, dt, 1.0, H,
+            [this](float t0, float t1) {
+                steps.emplace_back(t0, t1);
+                work += cost;
+            },
+            [this] { return work; });
+    }
+};
+
+// While the steps cost less than the time they cover, the limit never bites: an
+// uneven run of frames takes the very steps of the unlimited clock.
+TEST(FixedStepClockLimit, SimulationThatKeepsUpTakesEveryStep)
+{
+    Clock plain;
+    DrivenClock limited(0.004);
+    for (int i = 0; i < 400; ++i) {
+        const float dt = i % 50 == 49 ? 0.45f : 0.003f * float(i % 7);
+        const int expected = plain.frame(dt);
+        const FrameSteps taken = limited.frame(dt);
+        ASSERT_EQ(taken.taken, expected) << "frame " << i;
+        EXPECT_EQ(taken.dropped, 0.0);
+    }
+    EXPECT_EQ(limited.steps, plain.steps);
+    EXPECT_EQ(limited.simTime, plain.simTime);
+}
+
+// Steps of 0.2 s of work each: the third check finds 0.6 s spent, so a frame of
+// 10 s takes three steps and leaves the rest out. The clock then ends as after a
+// frame that kept up, and the next frames step as usual.
+TEST(FixedStepClockLimit, FrameThatPassesTheLimitDropsTheRestOfItsBacklog)
+{
+    DrivenClock clock(0.2);
+    clock.frame(0.0f);
+    const FrameSteps heavy = clock.frame(10.0f);
+    EXPECT_EQ(heavy.taken, 3);
+    EXPECT_LT(clock.simTime, clock.realTime);
+    EXPECT_GE(clock.simTime + H, clock.realTime);
+    EXPECT_NEAR(heavy.dropped, 10.0 - 3 * H, H);
+    // Still on the clock's grid of whole steps from 0.
+    EXPECT_NEAR(std::remainder(clock.simTime, H), 0.0, 1e-9);
+
+    const double resumed = clock.simTime;
+    const FrameSteps next = clock.frame(0.02f);
+    EXPECT_EQ(next.dropped, 0.0);
+    EXPECT_TRUE(next.taken == 2 || next.taken == 3) << next.taken;
+    EXPECT_EQ(clock.steps.size(), std::size_t(3 + next.taken));
+    EXPECT_EQ(clock.steps[3].first, float(resumed));
+}
+
+// However long one step takes, every frame that owes steps takes one: a
+// simulation slower than real time moves on, slowly, between drawn frames.
+TEST(FixedStepClockLimit, EveryFrameTakesAtLeastOneStep)
+{
+    DrivenClock clock(5.0);
+    clock.frame(0.0f);
+    for (int i = 0; i < 3; ++i) {
+        const FrameSteps steps = clock.frame(5.0f);
+        EXPECT_EQ(steps.taken, 1);
+        EXPECT_GT(steps.dropped, 4.9);
+    }
+    EXPECT_EQ(clock.steps.size(), 3u);
+}
+
 }  // namespace

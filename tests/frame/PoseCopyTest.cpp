@@ -1,11 +1,16 @@
 #include "frame/PoseCopy.h"
+#include "frame/TestShell.h"
 
 #include <OgreMatrix3.h>
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 #include <vector>
+
+#include "HeadlessOgre.h"
+#include "LogCapture.h"
 
 namespace {
 
@@ -90,6 +95,79 @@ TEST(PoseCopy, NodeListSkipsNullEntriesWithoutReadingTheirBodies)
     EXPECT_EQ(simulator.mRead, (std::vector<unsigned>{0, 2}));
     EXPECT_EQ(first.getPosition().x, 1);
     EXPECT_EQ(third.getPosition().x, 3);
+}
+
+// Ogre stops the program on a position or orientation that is not a number: a
+// pose with any float that is not finite leaves the node where it was.
+TEST(PoseCopy, PoseThatIsNotFiniteLeavesTheNodeWhereItWas)
+{
+    const struct {
+        const char* what;
+        void (*spoil)(RigidBody&);
+    } cases[] = {
+        {"position x NaN", [](RigidBody& b) { b.position.x = std::numeric_limits<float>::quiet_NaN(); }},
+        {"position y infinite", [](RigidBody& b) { b.position.y = std::numeric_limits<float>::infinity(); }},
+        {"position z -infinite", [](RigidBody& b) { b.position.z = -std::numeric_limits<float>::infinity(); }},
+        {"rotation [0][0] NaN", [](RigidBody& b) { b.rotation[0][0] = std::numeric_limits<float>::quiet_NaN(); }},
+        {"rotation [1][2] NaN", [](RigidBody& b) { b.rotation[1][2] = std::numeric_limits<float>::quiet_NaN(); }},
+        {"rotation [2][1] infinite", [](RigidBody& b) { b.rotation[2][1] = std::numeric_limits<float>::infinity(); }},
+        // Finite, but its trace overflows in the conversion.
+        {"rotation of huge diagonal", [](RigidBody& b) { b.rotation[0][0] = b.rotation[1][1] = b.rotation[2][2] = 3e38f; }},
+    };
+    for (const auto& c : cases) {
+        RigidBody body = bodyAt(1, 2, 3, Matrix3::makeRotationX(0.3f));
+        c.spoil(body);
+        Ogre::SceneNode node(nullptr);
+        node.setPosition(-4, 5, 6);
+        node.setOrientation(Ogre::Quaternion(Ogre::Radian(1), Ogre::Vector3::UNIT_Y));
+        EXPECT_FALSE(copyPose(body, &node)) << c.what;
+        EXPECT_EQ(node.getPosition(), Ogre::Vector3(-4, 5, 6)) << c.what;
+        EXPECT_EQ(node.getOrientation(), Ogre::Quaternion(Ogre::Radian(1), Ogre::Vector3::UNIT_Y)) << c.what;
+    }
+}
+
+TEST(PoseCopy, NodeListNamesTheBodiesWhosePoseWasNotCopied)
+{
+    BodyList simulator({bodyAt(1, 0, 0, Matrix3::identity()), bodyAt(2, 0, 0, Matrix3::identity()),
+                        bodyAt(3, 0, 0, Matrix3::identity()), bodyAt(4, 0, 0, Matrix3::identity())});
+    simulator.mBodies[1].position.y = std::numeric_limits<float>::quiet_NaN();
+    simulator.mBodies[2].rotation[0][1] = std::numeric_limits<float>::quiet_NaN();
+    simulator.mBodies[3].position.z = std::numeric_limits<float>::quiet_NaN();
+    Ogre::SceneNode first(nullptr), second(nullptr), third(nullptr);
+    EXPECT_EQ(copyPoses(simulator, {&first, &second, &third, nullptr}), (std::vector<unsigned>{1, 2}));
+    EXPECT_EQ(first.getPosition().x, 1);
+    EXPECT_EQ(second.getPosition(), Ogre::Vector3::ZERO);
+    EXPECT_EQ(third.getPosition(), Ogre::Vector3::ZERO);
+    EXPECT_TRUE(copyPoses(simulator, {&first}).empty());
+}
+
+// The programs' shell names each body whose pose it could not show, once.
+class PoseShell : public TestShell {
+public:
+    using TestShell::copyDrawnPose;
+    using TestShell::copyDrawnPoses;
+    void createScene() override {}
+    void updateSimulation(const Ogre::FrameEvent&) override {}
+};
+
+TEST(PoseCopy, ShellLogsEachBodyWhosePoseIsNotFiniteOnce)
+{
+    BodyList simulator({bodyAt(1, 0, 0, Matrix3::identity()), bodyAt(2, 0, 0, Matrix3::identity()),
+                        bodyAt(3, 0, 0, Matrix3::identity()), bodyAt(4, 0, 0, Matrix3::identity())});
+    simulator.mBodies[1].position.x = std::numeric_limits<float>::quiet_NaN();
+    simulator.mBodies[3].rotation[2][2] = std::numeric_limits<float>::quiet_NaN();
+    PoseShell shell;
+    testsupport::LogCapture log;
+    Ogre::SceneNode first(nullptr), second(nullptr), third(nullptr), fourth(nullptr);
+    for (int frame = 0; frame < 3; ++frame) {
+        shell.copyDrawnPoses(simulator, {&first, &second, &third});
+        shell.copyDrawnPose(simulator, simulator.mBodies[3], &fourth);
+    }
+    EXPECT_EQ(log.countStartingWith("The pose of body 1 is not finite"), 1);
+    EXPECT_EQ(log.countStartingWith("The pose of body 3 is not finite"), 1);
+    EXPECT_EQ(log.countStartingWith("The pose of body"), 2);
+    EXPECT_EQ(third.getPosition().x, 3);
+    EXPECT_EQ(fourth.getPosition(), Ogre::Vector3::ZERO);
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "HeadlessOgre.h"
+#include "LogCapture.h"
 #include "ScriptedInput.h"
 
 namespace {
@@ -168,6 +169,53 @@ TEST_F(MyListenerTest, FrameStartedRunsTheProgramsStepAndNeverEndsTheLoop)
     EXPECT_TRUE(listener->frameStarted(evt));
     EXPECT_EQ(shell.mSteps, 1);
     EXPECT_EQ(shell.mLastFrameTime, 0.25f);
+}
+
+// A program whose every step costs `mCost` seconds of work on a driven clock.
+class SlowProgram : public Shell {
+public:
+    explicit SlowProgram(double cost) : mCost(cost) { mWorkClock = [this] { return mWork; }; }
+    void updateSimulation(const Ogre::FrameEvent& evt) override
+    {
+        advanceClock(evt.timeSinceLastFrame, 1.0, 1.0 / 120, [this](float, float) {
+            ++mSteps;
+            mWork += mCost;
+        });
+    }
+    void frame(float dt)
+    {
+        Ogre::FrameEvent evt{};
+        evt.timeSinceLastFrame = dt;
+        updateSimulation(evt);
+    }
+
+    double mCost;
+    double mWork = 0;
+};
+
+// Steps of a second each: every frame takes one and drops what else it owes, so
+// frames keep coming (and keys keep being read); the log says it the first time.
+TEST(TestShell, SimulationThatCannotKeepUpDropsItsBacklogAndSaysSoOnce)
+{
+    testsupport::LogCapture log;
+    SlowProgram program(1.0);
+    program.frame(0.0f);
+    for (int i = 1; i <= 3; ++i) {
+        program.frame(2.0f);
+        EXPECT_EQ(program.mSteps, i);
+        EXPECT_GE(program.mSimTime + 1.0 / 120, program.mRealTime);
+    }
+    EXPECT_EQ(log.countStartingWith("The simulation cannot keep up"), 1);
+}
+
+TEST(TestShell, SimulationThatKeepsUpTakesEveryStepWithoutAWord)
+{
+    testsupport::LogCapture log;
+    SlowProgram program(0.001);
+    program.frame(0.0f);
+    program.frame(0.4f);
+    EXPECT_TRUE(program.mSteps == 47 || program.mSteps == 48) << program.mSteps;
+    EXPECT_EQ(log.countStartingWith("The simulation cannot keep up"), 0);
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
-// The bodies and scene nodes of each contact-test program, built without a window
-// (and so without the lights and shadows, which need a render system).
+// The bodies, scene nodes, lights and shadows of each contact-test program, built
+// without a window (the shadows on a render system that draws nothing).
 #include <OgreEntity.h>
 
 #include <gtest/gtest.h>
@@ -15,6 +15,8 @@
 #include "programs/bumpcratefloor/bumpcratefloor.h"
 #include "HeadlessOgre.h"
 #include "HeadlessScene.h"
+#include "RigidBodySceneSettings.h"
+#include "StubRenderSystem.h"
 
 namespace {
 
@@ -158,6 +160,32 @@ TEST(ContactPrograms, BodiesNodesAndMeshesFollowEachProgramsTable)
         SCOPED_TRACE(program.name);
         expectProgram(program);
     }
+}
+
+// The whole scene step: a black ambient light, additive stencil shadows, the
+// sun along (0, -1, 1) and the ground, in each of the five.
+TEST(ContactPrograms, LightsShadowsAndGroundAreTheTemplates)
+{
+    const testsupport::RigidBodySceneSettings expected{
+        Ogre::ColourValue(0, 0, 0, 1), Ogre::SHADOWTYPE_STENCIL_ADDITIVE, Ogre::Vector3(0, -1, 1), true};
+    testsupport::defineSphereMesh();
+    for (const char* material : {"Examples/Rockwall"})
+        if (!Ogre::MaterialManager::getSingleton().resourceExists(material))
+            Ogre::MaterialManager::getSingleton().create(material, Ogre::RGN_DEFAULT);
+    testsupport::StubRenderSystem renderSystem;
+    for (const ProgramCase& program : programs) {
+        SCOPED_TRACE(program.name);
+        testsupport::forgetCubeMesh();
+        testsupport::forgetGroundMesh();
+        std::unique_ptr<ProgramScene> scene = program.make();
+        scene->app().mSceneMgr->_setDestinationRenderSystem(&renderSystem);
+        testing::internal::CaptureStdout();  // the seeding line
+        scene->app().createScene();
+        testing::internal::GetCapturedStdout();
+        testsupport::expectSceneSettings(scene->app().mSceneMgr, expected);
+        scene->app().mSceneMgr->_setDestinationRenderSystem(nullptr);
+    }
+    testsupport::forgetGroundMesh();
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
-// The scenes of the mesh programs, built without a window (and so without the
-// lights and shadows, which need a render system) from the build's models and
-// terrain, as the programs read them.
+// The scenes of the mesh programs, built without a window from the build's
+// models and terrain, as the programs read them; the lights and shadows on a
+// render system that draws nothing.
 #include <OgreEntity.h>
 #include <OgreMaterialManager.h>
 #include <OgreSubEntity.h>
@@ -10,6 +10,7 @@
 #include <cmath>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -26,6 +27,8 @@
 #include "sim/rigidbody/MeshTree.h"
 #include "HeadlessOgre.h"
 #include "HeadlessScene.h"
+#include "RigidBodySceneSettings.h"
+#include "StubRenderSystem.h"
 #include "TerrainScene.h"
 
 namespace {
@@ -534,6 +537,37 @@ TEST_F(MeshPrograms, BumpshellcratePlacesItsBoxesOnTheFirstFreeDraws)
         EXPECT_EQ(program.mSimulator.getBody(2)->position[axis], second[axis]) << axis;
     }
     EXPECT_EQ(platform::crtRand(), nextDraw) << "the scene drew more than its places";
+}
+
+// The whole scene step of each: a dim ambient light, the sun along (0, -1, -1),
+// additive stencil shadows but bumpshellfloor's modulative texture shadows, the
+// ground but in bumphillball, which has its hills; bumpshellcrate is a template
+// program, with the template's black, its sun along (0, -1, 1) and its ground.
+TEST_F(MeshPrograms, LightsShadowsAndGroundFollowEachProgramsTable)
+{
+    using testsupport::RigidBodySceneSettings;
+    const Ogre::ColourValue dim(0.1f, 0.1f, 0.1f, 1);
+    const std::map<std::string, RigidBodySceneSettings> settings = {
+        {"tumbleshow", {dim, Ogre::SHADOWTYPE_STENCIL_ADDITIVE, {0, -1, -1}, true}},
+        {"bumpshellball", {dim, Ogre::SHADOWTYPE_STENCIL_ADDITIVE, {0, -1, -1}, true}},
+        {"bumpshellshell", {dim, Ogre::SHADOWTYPE_STENCIL_ADDITIVE, {0, -1, -1}, true}},
+        {"bumpshellfloor", {dim, Ogre::SHADOWTYPE_TEXTURE_MODULATIVE, {0, -1, -1}, true}},
+        {"bumphillball", {dim, Ogre::SHADOWTYPE_STENCIL_ADDITIVE, {0, -1, -1}, false}},
+        {"bumpshellcrate", {Ogre::ColourValue(0, 0, 0, 1), Ogre::SHADOWTYPE_STENCIL_ADDITIVE, {0, -1, 1}, true}},
+    };
+    testsupport::StubRenderSystem renderSystem;
+    for (const ProgramRow& program : programRows()) {
+        SCOPED_TRACE(program.name);
+        forgetMeshes();
+        testsupport::forgetGroundMesh();
+        std::unique_ptr<ProgramScene> scene = program.make();
+        Ogre::SceneManager* sceneMgr = scene->shell().mSceneMgr;
+        sceneMgr->_setDestinationRenderSystem(&renderSystem);
+        buildInProgramDirectory([&] { scene->shell().createScene(); }, [] {});
+        testsupport::expectSceneSettings(sceneMgr, settings.at(program.name));
+        sceneMgr->_setDestinationRenderSystem(nullptr);
+    }
+    testsupport::forgetGroundMesh();
 }
 
 }  // namespace
