@@ -11,6 +11,7 @@
 #include "frame/ConfigFileCheck.h"
 #include "frame/ExampleFrameListener.h"
 #include "frame/VideoMode.h"
+#include "platform/FileCheck.h"
 
 namespace {
 
@@ -27,17 +28,23 @@ public:
 };
 
 // Ogre's log goes quietly nowhere when its file cannot be written (a working
-// directory that is not writable): say so where it can be read.
-void reportUnwritableLog(const std::string& path)
+// directory that is not writable): say so where it can be read. What stands at
+// the path is looked at first, as opening a FIFO would wait for a reader; the
+// answer is whether the log may be opened.
+bool logCanBeWritten(const std::string& path)
 {
-    std::FILE* file = std::fopen(path.c_str(), "a");
-    if (file) {
-        std::fclose(file);
-        return;
+    std::string problem = platform::irregularFile(path);
+    if (problem.empty()) {
+        std::FILE* file = std::fopen(path.c_str(), "a");
+        if (file) {
+            std::fclose(file);
+            return true;
+        }
+        problem = std::strerror(errno);
     }
-    const int error = errno;
     std::fprintf(stderr, "Cannot write the log '%s' (%s): the program runs without it.\n", path.c_str(),
-                 std::strerror(error));
+                 problem.c_str());
+    return false;
 }
 
 // Without a render system Ogre would open its configuration dialog with nothing
@@ -94,9 +101,9 @@ bool ExampleApplication::setup()
 {
     const std::string plugins = mResourcePath + "plugins.cfg";
     const std::string config = mResourcePath + "ogre.cfg";
-    reportUnwritableLog(mResourcePath + "Ogre.log");
+    const bool logFile = logCanBeWritten(mResourcePath + "Ogre.log");
     mLogManager = new Ogre::LogManager();
-    mLogManager->createLog(mResourcePath + "Ogre.log", true, false, false);
+    mLogManager->createLog(mResourcePath + "Ogre.log", true, false, !logFile);
     PluginRoot* root = new PluginRoot(config, mResourcePath + "Ogre.log");
     mRoot = root;
     checkConfigFile(plugins);

@@ -268,16 +268,24 @@ video_mode_scenario() {
 # permission stops, its name taken by a directory): standard error says so, and
 # the program runs without its log.
 unwritable_log_scenario() {
-  local dir=$scratch/unwritable win
-  mkdir "$dir"
-  cp "$scratch/plugins.cfg" "$scratch/ogre.cfg" "$scratch/resources.cfg" "$dir/"
-  if [ "$(id -u)" = 0 ]; then mkdir "$dir/Ogre.log"; else chmod a-w "$dir"; fi
+  local dir win kind
   start_display
-  xsession_start_program "$dir" "$exe" "$scratch/stdout" "$scratch/stderr"
-  win=$(render_window)
-  xsession_press_until "$win" Escape "$STEP" xsession_program_gone
-  expect_exit 0
-  grep -qF "Cannot write the log 'Ogre.log'" "$scratch/stderr" || fail "standard error does not say the log cannot be written"
+  # A log that cannot be opened for writing, then a FIFO, which opening would
+  # wait on for good.
+  for kind in unwritable fifo; do
+    dir=$scratch/$kind
+    mkdir "$dir"
+    cp "$scratch/plugins.cfg" "$scratch/ogre.cfg" "$scratch/resources.cfg" "$dir/"
+    if [ $kind = fifo ]; then mkfifo "$dir/Ogre.log"
+    elif [ "$(id -u)" = 0 ]; then mkdir "$dir/Ogre.log"
+    else chmod a-w "$dir"; fi
+    xsession_start_program "$dir" "$exe" "$scratch/stdout" "$scratch/stderr"
+    win=$(render_window)
+    xsession_press_until "$win" Escape "$STEP" xsession_program_gone
+    expect_exit 0
+    grep -qF "Cannot write the log 'Ogre.log'" "$scratch/stderr" ||
+      fail "standard error does not say the log ($kind) cannot be written"
+  done
 }
 
 # missing-resource <location ERE> <name>
