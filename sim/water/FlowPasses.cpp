@@ -388,15 +388,14 @@ bool processorHasAvx2()
 
 #endif  // MARROWFIELD_FLOW_AVX2
 
-bool vectorPassesWanted = true;
-
 // The four-cell forms gather with 32-bit indices.
-bool fitsVectorPasses(const Grids& g)
+bool fitsVectorPasses(Passes passes, const Grids& g)
 {
 #ifdef MARROWFIELD_FLOW_AVX2
-    return vectorPassesWanted && processorHasAvx2() && g.nz >= 0 &&
+    return passes == Passes::FOUR_CELL && processorHasAvx2() && g.nz >= 0 &&
            g.stride * std::size_t(g.nz) < std::size_t(INT_MAX);
 #else
+    (void)passes;
     (void)g;
     return false;
 #endif
@@ -404,26 +403,18 @@ bool fitsVectorPasses(const Grids& g)
 
 }  // namespace
 
-bool useVectorPasses(bool use)
-{
-    const bool previous = vectorPassesWanted;
-    vectorPassesWanted = use;
-    return previous;
-}
-
-bool vectorPassesActive()
+Passes fastestPasses()
 {
 #ifdef MARROWFIELD_FLOW_AVX2
-    return vectorPassesWanted && processorHasAvx2();
-#else
-    return false;
+    if (processorHasAvx2()) return Passes::FOUR_CELL;
 #endif
+    return Passes::PORTABLE;
 }
 
-void advect(const Grids& g, Advected what, double cellsPerTime, const Sampler& source)
+void advect(Passes passes, const Grids& g, Advected what, double cellsPerTime, const Sampler& source)
 {
 #ifdef MARROWFIELD_FLOW_AVX2
-    if (fitsVectorPasses(g) && !source.empty &&
+    if (fitsVectorPasses(passes, g) && !source.empty &&
         source.stride * (std::size_t(source.lastZ) + 1) < std::size_t(INT_MAX))
         advectAvx2(g, what, cellsPerTime, source);
     else
@@ -431,18 +422,18 @@ void advect(const Grids& g, Advected what, double cellsPerTime, const Sampler& s
         advectPortable(g, what, cellsPerTime, source);
 }
 
-void updateDepth(const Grids& g, float dt, float invDx, float& lowest, float& highest)
+void updateDepth(Passes passes, const Grids& g, float dt, float invDx, float& lowest, float& highest)
 {
 #ifdef MARROWFIELD_FLOW_AVX2
-    if (fitsVectorPasses(g)) return updateDepthAvx2(g, dt, invDx, lowest, highest);
+    if (fitsVectorPasses(passes, g)) return updateDepthAvx2(g, dt, invDx, lowest, highest);
 #endif
     updateDepthPortable(g, dt, invDx, lowest, highest);
 }
 
-void updateVelocities(const Grids& g, float k)
+void updateVelocities(Passes passes, const Grids& g, float k)
 {
 #ifdef MARROWFIELD_FLOW_AVX2
-    if (fitsVectorPasses(g)) return updateVelocitiesAvx2(g, k);
+    if (fitsVectorPasses(passes, g)) return updateVelocitiesAvx2(g, k);
 #endif
     updateVelocitiesPortable(g, k);
 }

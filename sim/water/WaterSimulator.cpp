@@ -17,7 +17,7 @@ constexpr float largestFloat = 3.4028235e38f;
 }  // namespace
 
 // The grids are members, so a failed allocation releases those already made.
-WaterSimulator::WaterSimulator(const float* ground, float size, float level, int N)
+WaterSimulator::WaterSimulator(const float* ground, float size, float level, int N, flow::Passes passes)
     : mNx(N),
       mNz(N),
       mLevel(level),
@@ -34,7 +34,8 @@ WaterSimulator::WaterSimulator(const float* ground, float size, float level, int
       mPreviousDisplacement(N, N),
       mMinSurface(largestFloat),
       mMaxSurface(-largestFloat),
-      mRigidBodySimulator(nullptr)
+      mRigidBodySimulator(nullptr),
+      mPasses(passes)
 {
     const std::size_t cells = mGround.size();
     for (std::size_t i = 0; i < cells; ++i) {
@@ -100,19 +101,19 @@ flow::Sampler WaterSimulator::sampler(const Array2D<float>& grid) const
 
 void WaterSimulator::advectDepth(float dt)
 {
-    flow::advect(flowGrids(), flow::Advected::DEPTH, double(dt) * mInvDx, sampler(mDepth));
+    flow::advect(mPasses, flowGrids(), flow::Advected::DEPTH, double(dt) * mInvDx, sampler(mDepth));
     copyInterior(mScratch, mDepth);
 }
 
 void WaterSimulator::advectVelocityX(float dt)
 {
-    flow::advect(flowGrids(), flow::Advected::VELOCITY_X, double(dt) * mInvDx, sampler(mVelocityX));
+    flow::advect(mPasses, flowGrids(), flow::Advected::VELOCITY_X, double(dt) * mInvDx, sampler(mVelocityX));
     copyInterior(mScratch, mVelocityX);
 }
 
 void WaterSimulator::advectVelocityZ(float dt)
 {
-    flow::advect(flowGrids(), flow::Advected::VELOCITY_Z, double(dt) * mInvDx, sampler(mVelocityZ));
+    flow::advect(mPasses, flowGrids(), flow::Advected::VELOCITY_Z, double(dt) * mInvDx, sampler(mVelocityZ));
     copyInterior(mScratch, mVelocityZ);
 }
 
@@ -130,7 +131,7 @@ void WaterSimulator::updateDepth(float dt)
 {
     mMinSurface = largestFloat;
     mMaxSurface = -largestFloat;
-    flow::updateDepth(flowGrids(), dt, mInvDx, mMinSurface, mMaxSurface);
+    flow::updateDepth(mPasses, flowGrids(), dt, mInvDx, mMinSurface, mMaxSurface);
 }
 
 void WaterSimulator::includeInSurfaceRange(float surface)
@@ -143,7 +144,7 @@ void WaterSimulator::includeInSurfaceRange(float surface)
 // faces next to the border are left to the advections.
 void WaterSimulator::updateVelocities(float dt)
 {
-    flow::updateVelocities(flowGrids(), float(double(mGravity) * dt * mInvDx));
+    flow::updateVelocities(mPasses, flowGrids(), float(double(mGravity) * dt * mInvDx));
 }
 
 void WaterSimulator::applyBoundary()

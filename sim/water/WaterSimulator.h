@@ -26,8 +26,10 @@ public:
     using RandomDraw = int (*)();
 
     // ground is null (flat ground at 0) or N x N heights in grid order, copied.
-    // Cells whose ground lies strictly below level start wet up to level.
-    WaterSimulator(const float* ground, float size, float level, int N);
+    // Cells whose ground lies strictly below level start wet up to level. passes
+    // chooses the form of the flow's passes; both give the same bits.
+    WaterSimulator(const float* ground, float size, float level, int N,
+                   flow::Passes passes = flow::fastestPasses());
     WaterSimulator(const WaterSimulator&) = delete;
     WaterSimulator& operator=(const WaterSimulator&) = delete;
 
@@ -69,6 +71,8 @@ public:
     rigidbody::AbstractSimulator* mRigidBodySimulator;
     std::vector<WaterModifier*> mModifiers;
 
+    flow::Passes passes() const { return mPasses; }
+
 private:
     void coupleBodies();
     void advectDepth(float dt);
@@ -81,6 +85,8 @@ private:
     void includeInSurfaceRange(float surface);
     flow::Grids flowGrids();
     flow::Sampler sampler(const Array2D<float>& grid) const;
+
+    flow::Passes mPasses;
 
     // The coupling's working memory, kept from step to step: for the columns, or
     // the rows, of one body's rays their world coordinate, grid coordinate and

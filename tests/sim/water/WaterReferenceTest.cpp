@@ -71,25 +71,20 @@ template <class T>
     return ::testing::AssertionSuccess();
 }
 
-// Chooses the four-cell passes (where the processor has them) or the portable
-// ones for its lifetime.
-class PassKind {
-public:
-    explicit PassKind(bool vector) : was(flow::useVectorPasses(vector)) {}
-    ~PassKind() { flow::useVectorPasses(was); }
-
-private:
-    bool was;
-};
+const char* nameOf(flow::Passes passes)
+{
+    return passes == flow::Passes::FOUR_CELL && flow::fastestPasses() == flow::Passes::FOUR_CELL
+               ? "four-cell passes"
+               : "portable passes";
+}
 
 // Runs the test body with either kind of pass.
 template <class Body>
 void forEachPassKind(Body body)
 {
-    for (bool vector : {true, false}) {
-        const PassKind kind(vector);
-        SCOPED_TRACE(flow::vectorPassesActive() ? "four-cell passes" : "portable passes");
-        body();
+    for (flow::Passes passes : {flow::Passes::FOUR_CELL, flow::Passes::PORTABLE}) {
+        SCOPED_TRACE(nameOf(passes));
+        body(passes);
     }
 }
 
@@ -103,14 +98,14 @@ struct FlowCase {
 };
 
 // A water of the case, disturbed the same way every time it is made.
-std::unique_ptr<WaterSimulator> makeWater(const FlowCase& c)
+std::unique_ptr<WaterSimulator> makeWater(const FlowCase& c, flow::Passes passes)
 {
     std::mt19937 random(1234 + c.n);
     std::uniform_real_distribution<float> unit(0.0f, 1.0f);
     std::vector<float> ground = watertest::basinGround(c.n);
     if (!c.basin)
         for (float& g : ground) g = unit(random) * 2.0f - 1.5f;
-    auto w = std::make_unique<WaterSimulator>(ground.data(), c.size, c.level, c.n);
+    auto w = std::make_unique<WaterSimulator>(ground.data(), c.size, c.level, c.n, passes);
     for (int i = 0; i < 3 * c.n; ++i)
         w->addDepth(int(unit(random) * c.n), int(unit(random) * c.n), unit(random) - 0.2f);
     for (std::size_t i = 0; i < w->mVelocityX.size(); ++i) {
@@ -141,11 +136,11 @@ TEST(WaterAgainstReference, FlowStepsMatchBitForBit)
         {"rough 3", 3, 2.0f, 0.5f, 0.5f, false, 4.0f, 50},
         {"none 2", 2, 2.0f, 0.5f, 0.5f, false, 4.0f, 5},
     };
-    forEachPassKind([&] {
+    forEachPassKind([&](flow::Passes passes) {
         for (const FlowCase& c : cases) {
             SCOPED_TRACE(c.name);
-            auto fast = makeWater(c);
-            auto plain = makeWater(c);
+            auto fast = makeWater(c, passes);
+            auto plain = makeWater(c, passes);
             ASSERT_TRUE(sameWater(*fast, *plain));
             for (int i = 0; i < c.steps; ++i) {
                 fast->step(c.dt);
@@ -163,9 +158,9 @@ TEST(WaterAgainstReference, ValuesThatAreNotNumbersFlowTheSameWay)
     const float nan = std::numeric_limits<float>::quiet_NaN();
     const float inf = std::numeric_limits<float>::infinity();
     const FlowCase c{"rough 17", 17, 16.0f, 0.5f, 0.25f, false, 2.0f, 0};
-    forEachPassKind([&] {
-        auto fast = makeWater(c);
-        auto plain = makeWater(c);
+    forEachPassKind([&](flow::Passes passes) {
+        auto fast = makeWater(c, passes);
+        auto plain = makeWater(c, passes);
         for (WaterSimulator* w : {fast.get(), plain.get()}) {
             w->mVelocityX(5, 5) = nan;
             w->mVelocityX(9, 3) = inf;
@@ -211,13 +206,12 @@ TEST(WaterAgainstReference, StillCellsSampleTheirOwnValuesBitForBit)
                                                                               : vz;
         const flow::Sampler source(sourceGrid.data(), n, n - 1, n - 1);
         std::vector<float> scratch[2];
-        for (bool vector : {true, false}) {
-            const PassKind kind(vector);
-            std::vector<float>& out = scratch[vector ? 0 : 1];
+        for (flow::Passes passes : {flow::Passes::FOUR_CELL, flow::Passes::PORTABLE}) {
+            std::vector<float>& out = scratch[passes == flow::Passes::FOUR_CELL ? 0 : 1];
             out.assign(cells, 0.0f);
             const flow::Grids g{n,          n,           std::size_t(n), vx.data(), vz.data(), out.data(),
                                 surface.data(), ground.data(), depth.data(),   wet.data()};
-            flow::advect(g, what, double(0.25f) * 1.0, source);
+            flow::advect(passes, g, what, double(0.25f) * 1.0, source);
         }
         for (std::size_t i = 0; i < cells; ++i)
             ASSERT_TRUE(same(scratch[0][i], scratch[1][i]))
@@ -231,7 +225,7 @@ TEST(WaterAgainstReference, InterpolateMatchesAnywhere)
     const float nan = std::numeric_limits<float>::quiet_NaN();
     const float inf = std::numeric_limits<float>::infinity();
     const FlowCase c{"rough 65", 65, 50.0f, 0.5f, 0.25f, false, 2.0f, 0};
-    auto w = makeWater(c);
+    auto w = makeWater(c, flow::fastestPasses());
     Array2D<float> small(3, 2);
     for (std::size_t i = 0; i < small.size(); ++i) small.data[i] = float(i) * 0.3f - 0.4f;
     Array2D<float> empty(0, 0);
@@ -277,8 +271,8 @@ struct CoupledScene {
 
     // layered adds a stack of 30 floors, whose rays meet more triangles than the
     // coupling keeps.
-    CoupledScene(int n, float size, bool layered = false)
-        : ground(watertest::basinGround(n)), water(ground.data(), size, 0.0f, n)
+    CoupledScene(int n, float size, bool layered = false, flow::Passes passes = flow::fastestPasses())
+        : ground(watertest::basinGround(n)), water(ground.data(), size, 0.0f, n, passes)
     {
         water.mRigidBodySimulator = &bodies;
         const float edge = size / 2.0f;
@@ -361,10 +355,9 @@ TEST(WaterAgainstReference, CoupledScenesMatchStepByStep)
     };
     const SceneCase cases[] = {{65, 50.0f, 300, true}, {129, 100.0f, 40, true}, {65, 50.0f, 60, false}};
     for (const SceneCase& c : cases) {
-        const PassKind kind(c.vector);
-        SCOPED_TRACE(testing::Message() << c.n
-                                        << (flow::vectorPassesActive() ? ", four-cell passes" : ", portable passes"));
-        CoupledScene fast(c.n, c.size), plain(c.n, c.size);
+        const flow::Passes passes = c.vector ? flow::Passes::FOUR_CELL : flow::Passes::PORTABLE;
+        SCOPED_TRACE(testing::Message() << c.n << ", " << nameOf(passes));
+        CoupledScene fast(c.n, c.size, false, passes), plain(c.n, c.size, false, passes);
         std::size_t forces = 0;
         for (int i = 0; i < c.steps; ++i) {
             fast.step([](WaterSimulator& w, float dt) { w.step(dt); });
