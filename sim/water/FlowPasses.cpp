@@ -256,13 +256,15 @@ void advectAvx2(const Grids& g, Advected what, double cellsPerTime, const Sample
     const bool stillCopies = source.stride == g.stride && std::isfinite(cellsPerTime) &&
                              source.lastX >= float(g.nx - 2) && source.lastZ >= float(g.nz - 2);
     const int last = g.nx - 2;  // the last interior column
+    if (last < 4) return advectPortable(g, what, cellsPerTime, source);  // fewer than four interior cells
     for (int z = 1; z < g.nz - 1; ++z) {
         const std::size_t row = std::size_t(z) * g.stride;
         const __m256d zd = _mm256_set1_pd(double(z));
         // Groups of four cells from column 1; a row whose length is not a multiple
         // of four ends with a group moved back to end at the last column, doing
         // a few cells twice (the same values: the sweep only writes the scratch).
-        for (int first = 1; first + 3 <= last; first += run) {
+        // A run may hold a single cell of the row: the group then reaches back.
+        for (int first = 1; first <= last; first += run) {
             int n = 0;
             for (; n < run && first + n <= last; n += 4) {
                 const int x = std::min(first + n, last - 3);
@@ -280,8 +282,6 @@ void advectAvx2(const Grids& g, Advected what, double cellsPerTime, const Sample
                     _mm_storeu_ps(g.scratch + row + std::min(first + j, last - 3),
                                   blend4(source.data, corners[j / 4]));
         }
-        if (last < 4)  // fewer than four interior cells
-            for (int x = 1; x <= last; ++x) advectCell(g, what, cellsPerTime, source, x, z);
     }
 }
 
