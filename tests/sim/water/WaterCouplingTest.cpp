@@ -665,7 +665,8 @@ TEST(WaterCoupling, BodiesWithoutFiniteBoundsAreSkipped)
     Pond pond;
     pond.add(store.sphere(Vector3{nan, 1.0f, 0.0f}, 0.5f));
     pond.add(store.sphere(Vector3{2.0f, 1.0f, 2.0f}, 0.5f))->position.z = -inf;
-    pond.add(store.sphere(Vector3{-3.0f, 1.0f, 3.0f}, inf));
+    pond.add(store.sphere(Vector3{-3.0f, 1.0f, 3.0f}, 0.5f));
+    static_cast<physics::rigidbody::SphereBody*>(pond.bodies.bodies.back())->radius = inf;
     RigidBody* sound = pond.add(store.sphere(Vector3{5.0f, 1.0f, 5.0f}, 0.5f));
     pond.couple();
     ASSERT_FALSE(pond.bodies.forces.empty());
