@@ -100,8 +100,10 @@ Passes fastestPasses();
 void advect(Passes passes, const Grids& g, Advected what, double cellsPerTime, const Sampler& source);
 
 // The depth update over the interior; returns the interior's lowest and highest
-// surface in lowest and highest (left unchanged by a grid without interior).
-void updateDepth(Passes passes, const Grids& g, float dt, float invDx, float& lowest, float& highest);
+// surface in lowest and highest (left unchanged by a grid without interior). A
+// column deeper than deepest is changed by the divergence as if it were that deep.
+void updateDepth(Passes passes, const Grids& g, float dt, float invDx, double deepest, float& lowest,
+                 float& highest);
 
 // The slope acceleration of the faces, k = gravity * dt / dx.
 void updateVelocities(Passes passes, const Grids& g, float k);

@@ -51,6 +51,8 @@ struct BodyProbe {
     Vector3 bodyUp;    // the world's +y in body coordinates
 };
 
+bool finite(const Vector3& v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); }
+
 bool isMovable(const RigidBody* body) { return !(std::fabs(double(body->inverseMass)) < movableInverseMass); }
 
 // World bounds by shape; false for a shape the water does not know.
@@ -380,6 +382,8 @@ void WaterSimulator::coupleBodies()
                 if (run != 1.0) force = Vector3{float(force.x * run), float(force.y * run), float(force.z * run)};
 
                 const Vector3 point = entry + Vector3{0.0f, d, 0.0f} / 2.0;
+                // A body or a water gone bad pushes nothing.
+                if (!finite(force) || !finite(point)) continue;
                 bodies->addForce(point, force, body);
             }
     }

@@ -73,6 +73,9 @@ public:
 
     flow::Passes passes() const { return mPasses; }
 
+    // The deepest water whose waves a step of dt carries at their own speed.
+    double deepestStableDepth(float dt) const;
+
 private:
     void coupleBodies();
     void advectDepth(float dt);

@@ -253,6 +253,10 @@ inline void coupleBodies(WaterSimulator& w)
                     force += ((vertical * (verticalDamping / speed)) * a) * a;
                 }
                 const Vector3 point = entry + Vector3{0.0f, d, 0.0f} / 2.0;
+                auto finite = [](const Vector3& v) {
+                    return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
+                };
+                if (!finite(force) || !finite(point)) continue;
                 bodies->addForce(point, force, body);
             }
     }
@@ -343,7 +347,7 @@ inline void updateDepth(WaterSimulator& w, float dt)
             if (depth <= detail::dryDepth) depth = 0.0f;
             const float divergence = float((double(w.mVelocityX(x + 1, z)) - w.mVelocityX(x, z)) * w.mInvDx +
                                            (double(w.mVelocityZ(x, z + 1)) - w.mVelocityZ(x, z)) * w.mInvDx);
-            depth = float(depth - divergence * (double(dt) * depth));
+            depth = float(depth - divergence * (double(dt) * std::min(double(depth), w.deepestStableDepth(dt))));
             if (depth <= detail::dryDepth) {
                 depth = 0.0f;
                 w.mWet(x, z) = 0;
