@@ -71,7 +71,8 @@ public:
     rigidbody::AbstractSimulator* mRigidBodySimulator;
     std::vector<WaterModifier*> mModifiers;
 
-    flow::Passes passes() const { return mPasses; }
+    // The form of the flow's passes; either gives the same bits.
+    flow::Passes mPasses;
 
     // The deepest water whose waves a step of dt carries at their own speed.
     double deepestStableDepth(float dt) const;
@@ -88,8 +89,6 @@ private:
     void includeInSurfaceRange(float surface);
     flow::Grids flowGrids();
     flow::Sampler sampler(const Array2D<float>& grid) const;
-
-    flow::Passes mPasses;
 
     // The coupling's working memory, kept from step to step: for the columns, or
     // the rows, of one body's rays their world coordinate, grid coordinate and

@@ -1,6 +1,6 @@
-// The library's water step against the plain one it replaced (ReferenceWater.h):
-// the same grids, the same surface range and the same forces, bit for bit, with
-// the four-cell passes and with the portable ones.
+// The library's water step against its plain forms (ReferenceWater.h): the same
+// grids, the same surface range and the same forces, bit for bit, with the
+// four-cell passes and with the portable ones.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -174,27 +174,6 @@ TEST(WaterAgainstReference, StillCellsSampleTheirOwnValuesBitForBit)
             ASSERT_TRUE(same(scratch[0][i], scratch[1][i]))
                 << "advection " << int(what) << ", cell " << i % n << ", " << i / n << ": " << scratch[0][i]
                 << " against " << scratch[1][i];
-    }
-}
-
-TEST(WaterAgainstReference, InterpolateMatchesAnywhere)
-{
-    const float nan = std::numeric_limits<float>::quiet_NaN();
-    const float inf = std::numeric_limits<float>::infinity();
-    const FlowCase c{"rough 65", 65, 50.0f, 0.5f, 0.25f, false, 2.0f, 0};
-    auto w = makeWater(c, flow::fastestPasses());
-    Array2D<float> small(3, 2);
-    for (std::size_t i = 0; i < small.size(); ++i) small.data[i] = float(i) * 0.3f - 0.4f;
-    Array2D<float> empty(0, 0);
-
-    std::mt19937 random(99);
-    std::uniform_real_distribution<float> coordinate(-3.0f, 68.0f);
-    std::vector<float> xs = {0.0f, -0.0f, 1e-30f, 63.999996f, 64.0f, 64.000008f, nan, inf, -inf, 3.5f, 1e10f};
-    for (int i = 0; i < 2000; ++i) xs.push_back(coordinate(random));
-    for (std::size_t i = 0; i < xs.size(); ++i) {
-        const float x = xs[i], z = xs[(i * 7 + 3) % xs.size()];
-        for (const Array2D<float>* g : {&w->mSurface, &w->mVelocityX, &small, &empty})
-            ASSERT_TRUE(same(w->interpolate(*g, x, z), reference::interpolate(*w, *g, x, z))) << x << ", " << z;
     }
 }
 

@@ -9,7 +9,9 @@
 #include <cstdio>
 #include <deque>
 #include <limits>
+#include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/CrtRandom.h"
@@ -315,6 +317,35 @@ TEST(WaterInterpolate, ClampsAndSamplesBilinearly)
     }
     // The four weights of an inner point.
     EXPECT_FLOAT_EQ(w.interpolate(g, 10.5f, 20.5f), float((g(10, 20) + g(11, 20) + g(10, 21) + g(11, 21)) / 4.0));
+}
+
+// Anywhere in the grid, within a few float roundings of the exact bilinear blend;
+// coordinates at or past the edges sample the edge.
+TEST(WaterInterpolate, AnywhereWithinRoundingOfTheBilinearBlend)
+{
+    const int n = 65;
+    WaterSimulator w(nullptr, 50.0f, 1.0f, n);
+    Array2D<float>& g = w.mGround;
+    std::mt19937 random(99);
+    std::uniform_real_distribution<float> height(-2.0f, 2.0f), coordinate(0.0f, float(n - 1));
+    for (std::size_t i = 0; i < g.size(); ++i) g.data[i] = height(random);
+    for (int i = 0; i < 2000; ++i) {
+        const float x = coordinate(random), z = coordinate(random);
+        const int x0 = int(std::floor(x)), z0 = int(std::floor(z));
+        const int x1 = std::min(x0 + 1, n - 1), z1 = std::min(z0 + 1, n - 1);
+        const double fx = double(x) - x0, fz = double(z) - z0;
+        const double exact = (1 - fx) * (1 - fz) * g(x0, z0) + fx * (1 - fz) * g(x1, z0) + (1 - fx) * fz * g(x0, z1) +
+                             fx * fz * g(x1, z1);
+        ASSERT_NEAR(w.interpolate(g, x, z), exact, 4e-7) << x << ", " << z;
+    }
+    const float last = float(n - 1);
+    const std::pair<float, float> edges[] = {
+        {-0.0f, 0.0f}, {-1e-30f, 0.0f}, {std::nextafter(last, 100.0f), last}, {1e10f, last}};
+    for (const auto& [beyond, edge] : edges) {
+        SCOPED_TRACE(beyond);
+        EXPECT_EQ(w.interpolate(g, beyond, 30.5f), w.interpolate(g, edge, 30.5f));
+        EXPECT_EQ(w.interpolate(g, 17.25f, beyond), w.interpolate(g, 17.25f, edge));
+    }
 }
 
 TEST(WaterInterpolate, NeverReadsOutsideASmallerGrid)
