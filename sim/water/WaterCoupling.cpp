@@ -219,11 +219,6 @@ unsigned castMeshRay(const BodyProbe& probe, const Ray& ray, Vector3* hits)
     return count;
 }
 
-void RayPush::applyTo(rigidbody::AbstractSimulator& bodies, RigidBody* body) const
-{
-    if (finite(force) && finite(point)) bodies.addForce(point, force, body);
-}
-
 bool pushOfRay(const BodyProbe& probe, const Ray& ray, Vector3* meshHits, unsigned meshHitCount, RayWater& water,
                RayPush& push)
 {
@@ -249,6 +244,11 @@ bool pushOfRay(const BodyProbe& probe, const Ray& ray, Vector3* meshHits, unsign
     push.force = force;
     push.point = entry + Vector3{0.0f, d, 0.0f} / 2.0;
     return true;
+}
+
+void RayPush::applyTo(rigidbody::AbstractSimulator& bodies, RigidBody* body) const
+{
+    if (finite(force) && finite(point)) bodies.addForce(point, force, body);
 }
 
 void pushOutDisplacedWater(WaterSimulator& w)
@@ -371,59 +371,63 @@ void WaterSimulator::RayLines::set(int first, int last, int n, int cells, float 
 
 void WaterSimulator::coupleBodies()
 {
-    for (std::size_t i = 0; i < mScratch.size(); ++i) mScratch.data[i] = 0.0f;
-
-    rigidbody::AbstractSimulator* bodies = mRigidBodySimulator;
-    const flow::Sampler grids = sampler(mSurface);
-    const bool alike = mVelocityX.width == mSurface.width && mVelocityX.height == mSurface.height &&
-                       mVelocityZ.width == mSurface.width && mVelocityZ.height == mSurface.height;
-    for (unsigned b = 0; b < bodies->getNumBodies(); ++b) {
-        rigidbody::RigidBody* body = bodies->getBody(b);
+    std::fill(mScratch.data, mScratch.data + mScratch.size(), 0.0f);
+    const RayWaterGrids grids{sampler(mSurface), mVelocityX.width == mSurface.width &&
+                                                     mVelocityX.height == mSurface.height &&
+                                                     mVelocityZ.width == mSurface.width &&
+                                                     mVelocityZ.height == mSurface.height};
+    for (unsigned b = 0; b < mRigidBodySimulator->getNumBodies(); ++b) {
         coupling::BodyProbe probe;
         coupling::RayRange range;
-        if (!coupling::probeBody(body, mSize, probe) || !coupling::rayRange(probe, mSize, mMaxSurface, range))
-            continue;
-
-        // The rays' lines: world and grid coordinates, and the grid node, of each
-        // column and each row, worked out once for the body. Only rays on grid
-        // nodes record the column they displace.
-        const bool runs =
-            ((long long)range.iLast - range.iFirst + 1) * ((long long)range.kLast - range.kFirst + 1) > maxBodyRays;
-        mRayColumns.set(range.iFirst, range.iLast, mNx, mScratch.width, mSize, runs);
-        mRayRows.set(range.kFirst, range.kLast, mNz, mScratch.height, mSize, runs);
-        const long long columns = (long long)mRayColumns.world.size(), rows = (long long)mRayRows.world.size();
-
-        // A mesh body's rays are cast together when the lattice allows it, else
-        // each walks the tree.
-        const bool mesh = body->shapeType == rigidbody::SHAPE_TRIANGLE_MESH;
-        const bool lattice = mesh && columns * rows <= maxLatticeRays &&
-                             mMeshRays.prepare(*static_cast<rigidbody::TriangleMeshBody*>(body)->meshTree, probe.toBody,
-                                               probe.bodyUp, coupling::rayStartHeight, mRayColumns.world,
-                                               mRayRows.world);
-        for (std::size_t row = 0; row < std::size_t(rows); ++row)
-            for (std::size_t column = 0; column < std::size_t(columns); ++column) {
-                const coupling::RayLine x{mRayColumns.world[column], mRayColumns.grid[column],
-                                          mRayColumns.node[column]};
-                const coupling::RayLine z{mRayRows.world[row], mRayRows.grid[row], mRayRows.node[row]};
-                const Ray ray = coupling::latticeRay(x, z);
-                Vector3 hits[coupling::maxMeshHits];
-                unsigned count = 0;
-                if (lattice) count = mMeshRays.cast(int(column), int(row), hits, coupling::maxMeshHits);
-                else if (mesh) count = coupling::castMeshRay(probe, ray, hits);
-
-                WaterUnderRay water(*this, grids, alike, x.grid, z.grid);
-                coupling::RayPush push;
-                if (!coupling::pushOfRay(probe, ray, hits, count, water, push)) continue;
-                if (x.node >= 0 && z.node >= 0) mScratch(x.node, z.node) = push.column;
-                // A ray beyond the lattice standing for a run of them carries the run's force.
-                const double run = mRayColumns.weight[column] * mRayRows.weight[row];
-                if (run != 1.0)
-                    push.force = Vector3{float(push.force.x * run), float(push.force.y * run),
-                                         float(push.force.z * run)};
-                push.applyTo(*bodies, body);
-            }
+        if (coupling::probeBody(mRigidBodySimulator->getBody(b), mSize, probe) &&
+            coupling::rayRange(probe, mSize, mMaxSurface, range))
+            probeRays(probe, range, grids);
     }
     coupling::pushOutDisplacedWater(*this);
+}
+
+// The rays' lines (world and grid coordinates, and the grid node, of each column
+// and each row) are worked out once for the body; a mesh body's rays are cast
+// together when the lattice allows it, else each walks the tree.
+void WaterSimulator::probeRays(const coupling::BodyProbe& probe, const coupling::RayRange& range,
+                               const RayWaterGrids& grids)
+{
+    const bool runs =
+        ((long long)range.iLast - range.iFirst + 1) * ((long long)range.kLast - range.kFirst + 1) > maxBodyRays;
+    mRayColumns.set(range.iFirst, range.iLast, mNx, mScratch.width, mSize, runs);
+    mRayRows.set(range.kFirst, range.kLast, mNz, mScratch.height, mSize, runs);
+    const std::size_t columns = mRayColumns.world.size(), rows = mRayRows.world.size();
+
+    const auto* mesh = probe.body->shapeType == rigidbody::SHAPE_TRIANGLE_MESH
+                           ? static_cast<const rigidbody::TriangleMeshBody*>(probe.body)
+                           : nullptr;
+    const bool castTogether = mesh && (long long)columns * (long long)rows <= maxLatticeRays &&
+                              mMeshRays.prepare(*mesh->meshTree, probe.toBody, probe.bodyUp, coupling::rayStartHeight,
+                                                mRayColumns.world, mRayRows.world);
+    for (std::size_t row = 0; row < rows; ++row)
+        for (std::size_t column = 0; column < columns; ++column) pushRay(probe, column, row, castTogether, grids);
+}
+
+void WaterSimulator::pushRay(const coupling::BodyProbe& probe, std::size_t column, std::size_t row, bool castTogether,
+                             const RayWaterGrids& grids)
+{
+    const coupling::RayLine x{mRayColumns.world[column], mRayColumns.grid[column], mRayColumns.node[column]};
+    const coupling::RayLine z{mRayRows.world[row], mRayRows.grid[row], mRayRows.node[row]};
+    const Ray ray = coupling::latticeRay(x, z);
+    Vector3 hits[coupling::maxMeshHits];
+    unsigned count = 0;
+    if (castTogether) count = mMeshRays.cast(int(column), int(row), hits, coupling::maxMeshHits);
+    else if (probe.body->shapeType == rigidbody::SHAPE_TRIANGLE_MESH) count = coupling::castMeshRay(probe, ray, hits);
+
+    WaterUnderRay water(*this, grids.surface, grids.alike, x.grid, z.grid);
+    coupling::RayPush push;
+    if (!coupling::pushOfRay(probe, ray, hits, count, water, push)) return;
+    // Only rays on grid nodes record the column they displace.
+    if (x.node >= 0 && z.node >= 0) mScratch(x.node, z.node) = push.column;
+    // A ray beyond the lattice standing for a run of them carries the run's force.
+    const double run = mRayColumns.weight[column] * mRayRows.weight[row];
+    if (run != 1.0) push.force = Vector3{float(push.force.x * run), float(push.force.y * run), float(push.force.z * run)};
+    push.applyTo(*mRigidBodySimulator, probe.body);
 }
 
 }  // namespace water

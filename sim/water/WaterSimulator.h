@@ -11,6 +11,7 @@
 #include "sim/water/Array2D.h"
 #include "sim/water/FlowPasses.h"
 #include "sim/water/MeshRayLattice.h"
+#include "sim/water/WaterCoupling.h"
 #include "sim/water/WaterModifier.h"
 
 namespace physics {
@@ -78,7 +79,17 @@ public:
     double deepestStableDepth(float dt) const;
 
 private:
+    // The coupling's steps: every body, the rays of one body, one ray. The rays
+    // sample the water through the surface's sampler, and with it the velocity
+    // grids when they are laid out alike.
+    struct RayWaterGrids {
+        flow::Sampler surface;
+        bool alike;
+    };
     void coupleBodies();
+    void probeRays(const coupling::BodyProbe& probe, const coupling::RayRange& range, const RayWaterGrids& grids);
+    void pushRay(const coupling::BodyProbe& probe, std::size_t column, std::size_t row, bool castTogether,
+                 const RayWaterGrids& grids);
     void advectDepth(float dt);
     void advectVelocityX(float dt);
     void advectVelocityZ(float dt);
