@@ -41,7 +41,10 @@ void freeNodes(MeshTreeNode* node)
 
 }  // namespace
 
-static void BM_MeshTreeNodes(benchmark::State& state)
+using NodeBuild = void (*)(MeshTree&, MeshTreeNode*, const float*);
+
+// The nodes of a fresh root over a copy of the indices, timed alone.
+static void buildNodes(benchmark::State& state, NodeBuild build)
 {
     const MeshData& m = terrainOf(int(state.range(0)));
     MeshTree tree;
@@ -51,7 +54,7 @@ static void BM_MeshTreeNodes(benchmark::State& state)
         auto* root = new MeshTreeNode{std::uint32_t(m.triangleCount()), triangles.data(), BoundingBox{}, nullptr,
                                       nullptr};
         state.ResumeTiming();
-        tree.buildNode(root, m.vertices.data());
+        build(tree, root, m.vertices.data());
         state.PauseTiming();
         freeNodes(root);
         state.ResumeTiming();
@@ -59,23 +62,14 @@ static void BM_MeshTreeNodes(benchmark::State& state)
     reportTriangles(state, m);
 }
 
-static void BM_MeshTreeNodesPlain(benchmark::State& state)
+static void BM_MeshTreeNodes(benchmark::State& state)
 {
-    const MeshData& m = terrainOf(int(state.range(0)));
-    for (auto _ : state) {
-        state.PauseTiming();
-        std::vector<std::uint16_t> triangles = m.indices;
-        auto* root = new MeshTreeNode{std::uint32_t(m.triangleCount()), triangles.data(), BoundingBox{}, nullptr,
-                                      nullptr};
-        MeshTree tree;
-        state.ResumeTiming();
-        plainBuildNode(tree, root, m.vertices.data());
-        state.PauseTiming();
-        freeNodes(root);
-        state.ResumeTiming();
-    }
-    reportTriangles(state, m);
+    buildNodes(state, [](MeshTree& tree, MeshTreeNode* root, const float* vertices) {
+        tree.buildNode(root, vertices);
+    });
 }
+
+static void BM_MeshTreeNodesPlain(benchmark::State& state) { buildNodes(state, plainBuildNode); }
 
 static void BM_MeshTreeBuild(benchmark::State& state)
 {
