@@ -21,6 +21,8 @@ void setRow(Matrix3& m, int r, const Vector3& v)
 
 float length(const Vector3& v) { return float(std::sqrt(double(squaredLength(v)))); }
 
+bool finite(const Vector3& v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); }
+
 // The matrix w* with w* v = w x v.
 Matrix3 star(const Vector3& w)
 {
@@ -161,15 +163,35 @@ void resolveCollisions(ContactList* contacts)
                               ((termA + (double(b->inverseMass) + a->inverseMass)) + termB));
         const Vector3 impulse = n * j;
 
-        a->linearMomentum += impulse;
-        b->linearMomentum -= impulse;
-        a->angularMomentum += crossProduct(rA, impulse);
-        b->angularMomentum -= crossProduct(rB, impulse);
+        // Worked out before any body is touched; a body listed on both sides (one
+        // added twice) takes both changes, the second after the first.
+        Vector3 linearA = a->linearMomentum, angularA = a->angularMomentum;
+        linearA += impulse;
+        angularA += crossProduct(rA, impulse);
+        Vector3 linearB = a == b ? linearA : b->linearMomentum, angularB = a == b ? angularA : b->angularMomentum;
+        linearB -= impulse;
+        angularB -= crossProduct(rB, impulse);
+        if (a == b) {
+            linearA = linearB;
+            angularA = angularB;
+        }
+        const Vector3 velocityA = linearA * a->inverseMass, velocityB = linearB * b->inverseMass;
+        const Vector3 spinA = a->worldInverseInertia * angularA, spinB = b->worldInverseInertia * angularB;
+        // An impulse that is not a number or overflows (a body gone bad, lever arms
+        // or masses out of all proportion) would spread to every body the two
+        // touch: a static body's velocity is its momentum times 0.
+        if (!(finite(linearA) && finite(linearB) && finite(angularA) && finite(angularB) && finite(velocityA) &&
+              finite(velocityB) && finite(spinA) && finite(spinB)))
+            continue;
 
-        a->velocity = a->linearMomentum * a->inverseMass;
-        b->velocity = b->linearMomentum * b->inverseMass;
-        a->angularVelocity = a->worldInverseInertia * a->angularMomentum;
-        b->angularVelocity = b->worldInverseInertia * b->angularMomentum;
+        a->linearMomentum = linearA;
+        b->linearMomentum = linearB;
+        a->angularMomentum = angularA;
+        b->angularMomentum = angularB;
+        a->velocity = velocityA;
+        b->velocity = velocityB;
+        a->angularVelocity = spinA;
+        b->angularVelocity = spinB;
     }
 }
 

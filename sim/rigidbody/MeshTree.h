@@ -83,8 +83,9 @@ public:
     // below vertexCount.
     void build(int vertexCount, float* vertices, int triangleCount, std::uint16_t* triangles);
 
-    // Bounds and children of a node; the left child by recursion, the right one
-    // by continuing the loop.
+    // Bounds and children of a node and of all below it: each node split as
+    // partition and computeNodeBounds split one node, the children of several
+    // nodes worked out together.
     void buildNode(MeshTreeNode* node, const float* vertices);
     void computeNodeBounds(MeshTreeNode* node, const float* vertices);
     // Moves the triangles whose centroid lies strictly below the mean centroid on

@@ -61,20 +61,38 @@ struct PlaneBody : RigidBody {
     PlaneBody() : plane{Vector3::zero(), 0.0f} {}
 };
 
+// No point of a body may lie farther than this from its centre along any axis:
+// a sphere's radius, a box's half extents, a mesh's vertices in body coordinates.
+// A body that large still has contact points and lever arms to 1/16 of a unit
+// (float spacing at 1e6; a fifth of the smallest radius the programs use, so the
+// contacts of the bodies beside it still hold), the impulse's squared lever arms
+// stay far inside the float range, and a box of unit mass that size still has an
+// inertia whose determinant is a float, so it inverts.
+constexpr float MAX_BODY_REACH = 1e6f;
+
 // Shape initialisers: fill shape type, mass, inverse mass, inertia and shape data.
-// The caller sets pose and motion afterwards. initBox and initSphere take the
-// inverse mass as 1 / mass without a check: mass 0 gives an infinite inverse mass,
-// not a static body. A static box or sphere is made by setting inverseMass and
-// inverseInertia to zero afterwards.
+// The caller sets pose and motion afterwards. A static box or sphere is made by
+// setting inverseMass and inverseInertia to zero afterwards. Each throws
+// std::invalid_argument naming the value, leaving the body as it was, for a mass
+// that is not finite and positive (or whose inverse or weight is not a float), a
+// size or radius that is negative, not finite or beyond MAX_BODY_REACH (a box may
+// be flat: a size of 0 is allowed), and an inertia beyond the float range.
 void initBox(BoxBody* body, float mass, float sizeX, float sizeY, float sizeZ);
 void initSphere(SphereBody* body, float mass, float radius);
 void initPlane(PlaneBody* body, const Plane& plane);
 // Builds a new mesh tree over the arrays (the vertices are kept, not copied, and must
 // outlive the body). A movable mesh gets the inertia of its bounding box, a static
 // one (dynamic false) zero inverse mass and zero inertia; both keep the given mass.
-// A mesh the tree refuses (see MeshTree::build) throws and leaves the body as it was.
+// A mesh the tree refuses (see MeshTree::build), a bad mass, or a vertex of a
+// triangle that is not finite or lies beyond MAX_BODY_REACH throws
+// std::invalid_argument and leaves the body as it was.
 void initTriangleMesh(TriangleMeshBody* body, float mass, int vertexCount, float* vertices, int triangleCount,
                       std::uint16_t* triangles, bool dynamic);
+
+// What the simulator checks of a body handed to it: the mass as the initialisers
+// check it, an inverse mass that is finite and not negative, and the shape's
+// size (a mesh body needs its tree). Throws std::invalid_argument naming the value.
+void checkBody(const RigidBody* body);
 
 // The hand-over state of a new body: the given pose, no motion, an identity world
 // inverse inertia (the first step's contacts read it before the simulator derives

@@ -25,7 +25,12 @@ public:
     Simulator& operator=(const Simulator&) = delete;
     ~Simulator() = default;
 
-    void addBody(RigidBody* body) { mPendingBodies.push_back(body); }
+    // Throws std::invalid_argument for a body the simulation cannot take (see checkBody).
+    void addBody(RigidBody* body)
+    {
+        checkBody(body);
+        mPendingBodies.push_back(body);
+    }
 
     // Makes the pending bodies active (appended after the existing ones).
     void commitBodies()

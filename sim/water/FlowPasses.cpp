@@ -55,13 +55,14 @@ inline void advectCell(const Grids& g, Advected what, double cellsPerTime, const
     g.scratch[i] = source(bx, bz);
 }
 
-inline void updateDepthCell(const Grids& g, double dt, double invDx, std::size_t i, float& lowest, float& highest)
+inline void updateDepthCell(const Grids& g, double dt, double invDx, double deepest, std::size_t i, float& lowest,
+                            float& highest)
 {
     float depth = g.depth[i];
     if (depth <= dryDepth) depth = 0.0f;
     const float divergence = float((double(g.velocityX[i + 1]) - g.velocityX[i]) * invDx +
                                    (double(g.velocityZ[i + g.stride]) - g.velocityZ[i]) * invDx);
-    depth = float(depth - divergence * (dt * depth));
+    depth = float(depth - divergence * (dt * std::min(double(depth), deepest)));
     if (depth <= dryDepth) {
         depth = 0.0f;
         g.wet[i] = 0;
@@ -88,11 +89,11 @@ void advectPortable(const Grids& g, Advected what, double cellsPerTime, const Sa
         for (int x = 1; x < g.nx - 1; ++x) advectCell(g, what, cellsPerTime, source, x, z);
 }
 
-void updateDepthPortable(const Grids& g, float dt, float invDx, float& lowest, float& highest)
+void updateDepthPortable(const Grids& g, float dt, float invDx, double deepest, float& lowest, float& highest)
 {
     for (int z = 1; z < g.nz - 1; ++z)
         for (int x = 1; x < g.nx - 1; ++x)
-            updateDepthCell(g, dt, invDx, std::size_t(x) + std::size_t(z) * g.stride, lowest, highest);
+            updateDepthCell(g, dt, invDx, deepest, std::size_t(x) + std::size_t(z) * g.stride, lowest, highest);
 }
 
 void updateVelocitiesPortable(const Grids& g, float k)
@@ -256,13 +257,15 @@ void advectAvx2(const Grids& g, Advected what, double cellsPerTime, const Sample
     const bool stillCopies = source.stride == g.stride && std::isfinite(cellsPerTime) &&
                              source.lastX >= float(g.nx - 2) && source.lastZ >= float(g.nz - 2);
     const int last = g.nx - 2;  // the last interior column
+    if (last < 4) return advectPortable(g, what, cellsPerTime, source);  // fewer than four interior cells
     for (int z = 1; z < g.nz - 1; ++z) {
         const std::size_t row = std::size_t(z) * g.stride;
         const __m256d zd = _mm256_set1_pd(double(z));
         // Groups of four cells from column 1; a row whose length is not a multiple
         // of four ends with a group moved back to end at the last column, doing
         // a few cells twice (the same values: the sweep only writes the scratch).
-        for (int first = 1; first + 3 <= last; first += run) {
+        // A run may hold a single cell of the row: the group then reaches back.
+        for (int first = 1; first <= last; first += run) {
             int n = 0;
             for (; n < run && first + n <= last; n += 4) {
                 const int x = std::min(first + n, last - 3);
@@ -280,8 +283,6 @@ void advectAvx2(const Grids& g, Advected what, double cellsPerTime, const Sample
                     _mm_storeu_ps(g.scratch + row + std::min(first + j, last - 3),
                                   blend4(source.data, corners[j / 4]));
         }
-        if (last < 4)  // fewer than four interior cells
-            for (int x = 1; x <= last; ++x) advectCell(g, what, cellsPerTime, source, x, z);
     }
 }
 
@@ -300,9 +301,10 @@ inline std::uint32_t wetBytesOf(__m128i dryLanes)
     return std::uint32_t(_mm_cvtsi128_si32(_mm_packus_epi16(words, words)));
 }
 
-void updateDepthAvx2(const Grids& g, float dt, float invDx, float& lowest, float& highest)
+void updateDepthAvx2(const Grids& g, float dt, float invDx, double deepest, float& lowest, float& highest)
 {
     const __m256d dtd = _mm256_set1_pd(dt), inv = _mm256_set1_pd(invDx), dry = _mm256_set1_pd(dryDepth);
+    const __m256d deepestd = _mm256_set1_pd(deepest);
     // Each lane keeps the extremes of its own cells. Only equal values can come
     // out differently from one pass in cell order, and equal surfaces have equal
     // bits: a surface is never -0 (a depth of +0 plus a ground of -0 is +0, and the
@@ -319,8 +321,10 @@ void updateDepthAvx2(const Grids& g, float dt, float invDx, float& lowest, float
             const __m256d divergence = rounded(
                 _mm256_add_pd(_mm256_mul_pd(_mm256_sub_pd(load4(g.velocityX + i + 1), load4(g.velocityX + i)), inv),
                               _mm256_mul_pd(_mm256_sub_pd(load4(g.velocityZ + i + s), load4(g.velocityZ + i)), inv)));
+            // min(deepest, depth) is deepest < depth ? deepest : depth, as std::min(depth, deepest).
+            const __m256d carried = _mm256_min_pd(deepestd, depth);
             const __m128 updated =
-                narrow(_mm256_sub_pd(depth, _mm256_mul_pd(divergence, _mm256_mul_pd(dtd, depth))));
+                narrow(_mm256_sub_pd(depth, _mm256_mul_pd(divergence, _mm256_mul_pd(dtd, carried))));
             const __m128i dryLanes = lanesOf(_mm256_cmp_pd(widen(updated), dry, _CMP_LE_OQ));
             const __m128 kept = _mm_andnot_ps(_mm_castsi128_ps(dryLanes), updated);
             const std::uint32_t wetBytes = wetBytesOf(dryLanes);
@@ -331,7 +335,7 @@ void updateDepthAvx2(const Grids& g, float dt, float invDx, float& lowest, float
             high = _mm_blendv_ps(high, surface, _mm_cmp_ps(surface, high, _CMP_GT_OQ));
             low = _mm_blendv_ps(low, surface, _mm_cmp_ps(surface, low, _CMP_LT_OQ));
         }
-        for (; x < g.nx - 1; ++x) updateDepthCell(g, dt, invDx, row + std::size_t(x), lowest, highest);
+        for (; x < g.nx - 1; ++x) updateDepthCell(g, dt, invDx, deepest, row + std::size_t(x), lowest, highest);
     }
     alignas(16) float lows[4], highs[4];
     _mm_store_ps(lows, low);
@@ -388,15 +392,14 @@ bool processorHasAvx2()
 
 #endif  // MARROWFIELD_FLOW_AVX2
 
-bool vectorPassesWanted = true;
-
 // The four-cell forms gather with 32-bit indices.
-bool fitsVectorPasses(const Grids& g)
+bool fitsVectorPasses(Passes passes, const Grids& g)
 {
 #ifdef MARROWFIELD_FLOW_AVX2
-    return vectorPassesWanted && processorHasAvx2() && g.nz >= 0 &&
+    return passes == Passes::FOUR_CELL && processorHasAvx2() && g.nz >= 0 &&
            g.stride * std::size_t(g.nz) < std::size_t(INT_MAX);
 #else
+    (void)passes;
     (void)g;
     return false;
 #endif
@@ -404,26 +407,18 @@ bool fitsVectorPasses(const Grids& g)
 
 }  // namespace
 
-bool useVectorPasses(bool use)
-{
-    const bool previous = vectorPassesWanted;
-    vectorPassesWanted = use;
-    return previous;
-}
-
-bool vectorPassesActive()
+Passes fastestPasses()
 {
 #ifdef MARROWFIELD_FLOW_AVX2
-    return vectorPassesWanted && processorHasAvx2();
-#else
-    return false;
+    if (processorHasAvx2()) return Passes::FOUR_CELL;
 #endif
+    return Passes::PORTABLE;
 }
 
-void advect(const Grids& g, Advected what, double cellsPerTime, const Sampler& source)
+void advect(Passes passes, const Grids& g, Advected what, double cellsPerTime, const Sampler& source)
 {
 #ifdef MARROWFIELD_FLOW_AVX2
-    if (fitsVectorPasses(g) && !source.empty &&
+    if (fitsVectorPasses(passes, g) && !source.empty &&
         source.stride * (std::size_t(source.lastZ) + 1) < std::size_t(INT_MAX))
         advectAvx2(g, what, cellsPerTime, source);
     else
@@ -431,18 +426,19 @@ void advect(const Grids& g, Advected what, double cellsPerTime, const Sampler& s
         advectPortable(g, what, cellsPerTime, source);
 }
 
-void updateDepth(const Grids& g, float dt, float invDx, float& lowest, float& highest)
+void updateDepth(Passes passes, const Grids& g, float dt, float invDx, double deepest, float& lowest,
+                 float& highest)
 {
 #ifdef MARROWFIELD_FLOW_AVX2
-    if (fitsVectorPasses(g)) return updateDepthAvx2(g, dt, invDx, lowest, highest);
+    if (fitsVectorPasses(passes, g)) return updateDepthAvx2(g, dt, invDx, deepest, lowest, highest);
 #endif
-    updateDepthPortable(g, dt, invDx, lowest, highest);
+    updateDepthPortable(g, dt, invDx, deepest, lowest, highest);
 }
 
-void updateVelocities(const Grids& g, float k)
+void updateVelocities(Passes passes, const Grids& g, float k)
 {
 #ifdef MARROWFIELD_FLOW_AVX2
-    if (fitsVectorPasses(g)) return updateVelocitiesAvx2(g, k);
+    if (fitsVectorPasses(passes, g)) return updateVelocitiesAvx2(g, k);
 #endif
     updateVelocitiesPortable(g, k);
 }

@@ -3,7 +3,9 @@
 // processor has AVX2, in one that works on four cells at a time. Both evaluate
 // every statement in the same order with the same roundings (the vector form uses
 // the same IEEE operations lane by lane, in double where the portable one uses
-// double), so their results are identical bit for bit.
+// double), so their results are identical bit for bit. Each call names the form
+// it wants; the four-cell form falls back to the portable one where the processor
+// or the grid does not allow it.
 #include <cstddef>
 
 namespace physics {
@@ -87,25 +89,24 @@ struct Grids {
 
 enum class Advected { DEPTH, VELOCITY_X, VELOCITY_Z };
 
+enum class Passes { PORTABLE, FOUR_CELL };
+
+// The four-cell passes where this processor has them, else the portable ones.
+Passes fastestPasses();
+
 // One advection sweep over the interior into the scratch grid; source samples
 // the advected grid. cellsPerTime is dt / dx, exact in double as the product of
 // two floats.
-void advect(const Grids& g, Advected what, double cellsPerTime, const Sampler& source);
+void advect(Passes passes, const Grids& g, Advected what, double cellsPerTime, const Sampler& source);
 
 // The depth update over the interior; returns the interior's lowest and highest
-// surface in lowest and highest (left unchanged by a grid without interior).
-void updateDepth(const Grids& g, float dt, float invDx, float& lowest, float& highest);
+// surface in lowest and highest (left unchanged by a grid without interior). A
+// column deeper than deepest is changed by the divergence as if it were that deep.
+void updateDepth(Passes passes, const Grids& g, float dt, float invDx, double deepest, float& lowest,
+                 float& highest);
 
 // The slope acceleration of the faces, k = gravity * dt / dx.
-void updateVelocities(const Grids& g, float k);
-
-// Whether the four-cell forms run where the processor allows them (the default),
-// or the portable ones everywhere; returns the previous choice. For tests that
-// compare the two.
-bool useVectorPasses(bool use);
-
-// Whether the four-cell forms are running now.
-bool vectorPassesActive();
+void updateVelocities(Passes passes, const Grids& g, float k);
 
 }  // namespace flow
 }  // namespace water

@@ -11,6 +11,7 @@
 #include "sim/water/Array2D.h"
 #include "sim/water/FlowPasses.h"
 #include "sim/water/MeshRayLattice.h"
+#include "sim/water/WaterCoupling.h"
 #include "sim/water/WaterModifier.h"
 
 namespace physics {
@@ -26,8 +27,10 @@ public:
     using RandomDraw = int (*)();
 
     // ground is null (flat ground at 0) or N x N heights in grid order, copied.
-    // Cells whose ground lies strictly below level start wet up to level.
-    WaterSimulator(const float* ground, float size, float level, int N);
+    // Cells whose ground lies strictly below level start wet up to level. passes
+    // chooses the form of the flow's passes; both give the same bits.
+    WaterSimulator(const float* ground, float size, float level, int N,
+                   flow::Passes passes = flow::fastestPasses());
     WaterSimulator(const WaterSimulator&) = delete;
     WaterSimulator& operator=(const WaterSimulator&) = delete;
 
@@ -69,8 +72,24 @@ public:
     rigidbody::AbstractSimulator* mRigidBodySimulator;
     std::vector<WaterModifier*> mModifiers;
 
+    // The form of the flow's passes; either gives the same bits.
+    flow::Passes mPasses;
+
+    // The deepest water whose waves a step of dt carries at their own speed.
+    double deepestStableDepth(float dt) const;
+
 private:
+    // The coupling's steps: every body, the rays of one body, one ray. The rays
+    // sample the water through the surface's sampler, and with it the velocity
+    // grids when they are laid out alike.
+    struct RayWaterGrids {
+        flow::Sampler surface;
+        bool alike;
+    };
     void coupleBodies();
+    void probeRays(const coupling::BodyProbe& probe, const coupling::RayRange& range, const RayWaterGrids& grids);
+    void pushRay(const coupling::BodyProbe& probe, std::size_t column, std::size_t row, bool castTogether,
+                 const RayWaterGrids& grids);
     void advectDepth(float dt);
     void advectVelocityX(float dt);
     void advectVelocityZ(float dt);

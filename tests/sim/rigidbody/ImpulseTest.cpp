@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <functional>
+#include <limits>
+
 #include "Bodies.h"
 #include "sim/rigidbody/Simulator.h"
 
@@ -267,6 +271,87 @@ TEST(ContactSearch, IsCollidingStopsAtTheFirstTouchedBody)
     // The next contact search starts afresh.
     sim.findContacts();
     EXPECT_EQ(sim.getNumContacts(), 0u);
+}
+
+}  // namespace
+
+namespace {
+
+// A contact whose impulse is not a number or overflows leaves both bodies as they
+// were: a static floor that took it would pass it on to everything resting on it.
+TEST_F(FloorContact, ImpulseThatIsNotFiniteReachesNoBody)
+{
+    struct Case {
+        const char* name;
+        float inverseMass, speed;
+        Vector3 point;
+        bool turns;
+    };
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const Case cases[] = {
+        {"a ball whose inverse mass is not a number", nan, -1.0f, Vector3{0, 0, 0}, true},
+        {"an approach too fast for a float impulse", 1.0f, -3e38f, Vector3{0, 0, 0}, true},
+        // No inertia to take the lever arm: the whole impulse turns it.
+        {"a lever arm whose torque overflows", 1.0f, -1e20f, Vector3{1e19f, 0, 0}, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ball->inverseMass = c.inverseMass;
+        ball->worldInverseInertia = c.turns ? Matrix3::identity() : Matrix3::zero();
+        setSpeed(c.speed);
+        floor->linearMomentum = Vector3{0, -2, 0};
+        ContactList list{Contact{ball, floor, ball->position + c.point, Vector3{0, 1, 0}, {}, {}, true}};
+        resolveCollisions(&list);
+        EXPECT_EQ(floor->linearMomentum.y, -2.0f);
+        EXPECT_EQ(floor->angularMomentum.z, 0.0f);
+        EXPECT_EQ(floor->velocity.y, 0.0f);
+        EXPECT_EQ(ball->linearMomentum.y, c.speed);
+        EXPECT_EQ(ball->angularMomentum.z, 0.0f);
+    }
+}
+
+// Steps of a ball resting on the floor, with company.
+float restingBallHeight(const std::function<void(BodyStore&, Sim&)>& company)
+{
+    Sim sim;
+    BodyStore store;
+    SphereBody* ball = store.sphere(Vector3{0, 0.5f, 0}, 0.5f);
+    PlaneBody* floor = store.plane(Vector3{0, 1, 0}, 0.0f);
+    sim.addBody(floor);
+    sim.addBody(ball);
+    company(store, sim);
+    sim.commitBodies();
+    const float h = 1.0f / 60.0f;
+    for (int i = 0; i < 120; ++i) sim.simulate(i * h, (i + 1) * h);
+    EXPECT_TRUE(std::isfinite(floor->linearMomentum.y));
+    return ball->position.y;
+}
+
+TEST(ContactSearch, BodyGoneBadLeavesTheFloorToTheOthers)
+{
+    const float alone = restingBallHeight([](BodyStore&, Sim&) {});
+    ASSERT_NEAR(alone, 0.5f, 0.005f);
+    // A sphere beside it, pressed into the floor, whose mass became not a number
+    // after it was handed over.
+    const float beside = restingBallHeight([](BodyStore& store, Sim& sim) {
+        SphereBody* bad = store.sphere(Vector3{3, 0.45f, 0}, 0.5f);
+        sim.addBody(bad);
+        bad->mass = bad->inverseMass = std::numeric_limits<float>::quiet_NaN();
+    });
+    EXPECT_EQ(beside, alone);
+}
+
+TEST(ContactSearch, BodiesAsLargeAsAllowedLeaveARestingBallWhereItRests)
+{
+    const float alone = restingBallHeight([](BodyStore&, Sim&) {});
+    // A sphere and a box reaching as far as a body may, resting on the floor
+    // beside the ball.
+    const float R = MAX_BODY_REACH;
+    const float beside = restingBallHeight([R](BodyStore& store, Sim& sim) {
+        sim.addBody(store.sphere(Vector3{R + 2, R, 0}, R));
+        sim.addBody(store.box(Vector3{-R - 2, R - 0.01f, 0}, Vector3{2 * R, 2 * R, 2 * R}));
+    });
+    EXPECT_EQ(beside, alone);
 }
 
 }  // namespace

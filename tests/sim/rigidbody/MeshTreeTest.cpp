@@ -4,14 +4,20 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
+#include <cstring>
 #include <functional>
 #include <limits>
 #include <memory>
+#include <random>
 #include <stdexcept>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "Bodies.h"
 #include "Meshes.h"
+#include "PlainMeshTree.h"
 #include "sim/rigidbody/Contact.h"
 
 using namespace testing_support;
@@ -345,6 +351,81 @@ TEST(InitTriangleMesh, StaticMeshKeepsItsMassButHasNoInverseMassOrInertia)
             EXPECT_EQ(body.inertia[r][c], 0.0f);
             EXPECT_EQ(body.inverseInertia[r][c], 0.0f);
         }
+}
+
+}  // namespace
+
+// The build against the plain node-by-node splitting it replaced
+// (PlainMeshTree.h): the same nodes, bounds to the bit and triangle order.
+
+
+namespace {
+
+// The first difference between two subtrees, or "".
+std::string treeDifference(const MeshTreeNode* a, const std::uint16_t* baseA, const MeshTreeNode* b,
+                           const std::uint16_t* baseB, const std::string& at = "root")
+{
+    if (a->triangleCount != b->triangleCount) return at + ": triangle counts differ";
+    if (a->triangles - baseA != b->triangles - baseB) return at + ": first triangles differ";
+    if (std::memcmp(&a->bounds, &b->bounds, sizeof(BoundingBox)) != 0) return at + ": bounds differ";
+    if (!a->left != !b->left || !a->right != !b->right) return at + ": one is a leaf";
+    if (!a->left) return "";
+    const std::string left = treeDifference(a->left, baseA, b->left, baseB, at + " left");
+    return left.empty() ? treeDifference(a->right, baseA, b->right, baseB, at + " right") : left;
+}
+
+// Triangles of random corners among few vertices in a cube: many share corners,
+// some have none of their own area.
+MeshData soup(int triangles, int vertices, unsigned seed)
+{
+    std::mt19937 random(seed);
+    std::uniform_real_distribution<float> coordinate(-5.0f, 5.0f);
+    MeshData m;
+    for (int v = 0; v < vertices; ++v) m.addVertex(Vector3{coordinate(random), coordinate(random), coordinate(random)});
+    for (int t = 0; t < triangles; ++t)
+        m.addTriangle(int(random() % vertices), int(random() % vertices), int(random() % vertices));
+    return m;
+}
+
+TEST(MeshTree, BuildsTheTreeOfNodeByNodeSplitting)
+{
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const float inf = std::numeric_limits<float>::infinity();
+    std::vector<std::pair<std::string, MeshData>> meshes;
+    for (int count = 0; count <= 12; ++count) meshes.emplace_back("soup of " + std::to_string(count), soup(count, 7, 5));
+    meshes.emplace_back("soup", soup(6000, 900, 11));
+    meshes.emplace_back("floor", floorMesh(25.0f, 31));
+    meshes.emplace_back("terrain of 130050", terrainMesh(256, 50.0f));
+    meshes.emplace_back("bumpy sphere", sphereMesh(60, 40, 1.0f, 0.1f));
+    meshes.emplace_back("lumps", lumpyMesh(30, 20, 2.0f));
+    meshes.emplace_back("stacked floors", stackedFloors(40));
+    {
+        // Copies of one triangle among others: nodes no axis splits.
+        MeshData m = soup(60, 40, 3);
+        for (int i = 0; i < 400; ++i) m.addTriangle(1, 2, 3);
+        meshes.emplace_back("repeated triangles", m);
+    }
+    {
+        // Centroids growing geometrically: each split takes off a few triangles, a deep tree.
+        MeshData m;
+        for (int i = 0; i < 120; ++i) addTriangleAt(m, std::pow(1.6f, float(i % 60)) * (i < 60 ? 1.0f : -1.0f), 0, 0);
+        meshes.emplace_back("geometric centroids", m);
+    }
+    {
+        // Zeros of both signs, infinities and values that are not numbers, which
+        // the bounds keep or skip by the order of the vertices.
+        MeshData m = floorMesh(1.0f, 6);
+        const float odd[] = {-0.0f, 0.0f, nan, inf, -inf, -0.0f};
+        for (std::size_t i = 0; i < m.vertices.size(); i += 7) m.vertices[i] = odd[(i / 7) % 6];
+        meshes.emplace_back("signed zeros and not numbers", m);
+    }
+    for (auto& [name, m] : meshes) {
+        SCOPED_TRACE(name);
+        const testing_support::PlainTreeNodes plain(m.indices, m.vertices.data());
+        auto tree = buildTree(m);
+        EXPECT_EQ(std::vector<std::uint16_t>(tree->triangles, tree->triangles + m.indices.size()), plain.triangles);
+        EXPECT_EQ(treeDifference(tree->root, tree->triangles, plain.root, plain.triangles.data()), "");
+    }
 }
 
 }  // namespace

@@ -3,6 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <type_traits>
+#include <utility>
 #include <vector>
 
 #include "sim/water/WaterSimulator.h"
@@ -53,6 +57,51 @@ inline ::testing::AssertionResult holdsStepInvariants(const WaterSimulator& w)
     if (n >= 3 && (w.mMinSurface != lo || w.mMaxSurface != hi))
         return ::testing::AssertionFailure() << "surface range " << w.mMinSurface << " .. " << w.mMaxSurface
                                              << ", interior holds " << lo << " .. " << hi;
+    return ::testing::AssertionSuccess();
+}
+
+// Equal bits, or both not a number: which operand's payload a NaN carries is not
+// part of the arithmetic rules.
+inline bool same(float a, float b)
+{
+    std::uint32_t x, y;
+    std::memcpy(&x, &a, 4);
+    std::memcpy(&y, &b, 4);
+    return x == y || (std::isnan(a) && std::isnan(b));
+}
+
+template <class T>
+::testing::AssertionResult sameGrid(const char* name, const Array2D<T>& a, const Array2D<T>& b)
+{
+    for (int z = 0; z < a.height; ++z)
+        for (int x = 0; x < a.width; ++x) {
+            const bool equal = [&] {
+                if constexpr (std::is_same_v<T, float>) return same(a(x, z), b(x, z));
+                else return a(x, z) == b(x, z);
+            }();
+            if (!equal)
+                return ::testing::AssertionFailure()
+                       << name << " differs at " << x << ", " << z << ": " << +a(x, z) << " against " << +b(x, z);
+        }
+    return ::testing::AssertionSuccess();
+}
+
+inline ::testing::AssertionResult sameWater(const WaterSimulator& a, const WaterSimulator& b)
+{
+    const std::pair<const char*, const Array2D<float> WaterSimulator::*> grids[] = {
+        {"velocity x", &WaterSimulator::mVelocityX}, {"velocity z", &WaterSimulator::mVelocityZ},
+        {"scratch", &WaterSimulator::mScratch},      {"surface", &WaterSimulator::mSurface},
+        {"ground", &WaterSimulator::mGround},        {"depth", &WaterSimulator::mDepth},
+        {"previous displacement", &WaterSimulator::mPreviousDisplacement}};
+    for (const auto& [name, grid] : grids) {
+        ::testing::AssertionResult r = sameGrid(name, a.*grid, b.*grid);
+        if (!r) return r;
+    }
+    ::testing::AssertionResult r = sameGrid("wet", a.mWet, b.mWet);
+    if (!r) return r;
+    if (!same(a.mMinSurface, b.mMinSurface) || !same(a.mMaxSurface, b.mMaxSurface))
+        return ::testing::AssertionFailure() << "surface range " << a.mMinSurface << " .. " << a.mMaxSurface
+                                             << " against " << b.mMinSurface << " .. " << b.mMaxSurface;
     return ::testing::AssertionSuccess();
 }
 

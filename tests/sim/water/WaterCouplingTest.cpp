@@ -665,12 +665,66 @@ TEST(WaterCoupling, BodiesWithoutFiniteBoundsAreSkipped)
     Pond pond;
     pond.add(store.sphere(Vector3{nan, 1.0f, 0.0f}, 0.5f));
     pond.add(store.sphere(Vector3{2.0f, 1.0f, 2.0f}, 0.5f))->position.z = -inf;
-    pond.add(store.sphere(Vector3{-3.0f, 1.0f, 3.0f}, inf));
+    pond.add(store.sphere(Vector3{-3.0f, 1.0f, 3.0f}, 0.5f));
+    static_cast<physics::rigidbody::SphereBody*>(pond.bodies.bodies.back())->radius = inf;
     RigidBody* sound = pond.add(store.sphere(Vector3{5.0f, 1.0f, 5.0f}, 0.5f));
     pond.couple();
     ASSERT_FALSE(pond.bodies.forces.empty());
     for (const AppliedForce& f : pond.bodies.forces) ASSERT_EQ(f.body, sound);
     EXPECT_TRUE(watertest::holdsStepInvariants(pond.water));
+}
+
+TEST(WaterCoupling, NoForceThatIsNotFiniteReachesABody)
+{
+    // Bodies and water gone bad: a velocity that is not a number or infinite (the
+    // drag and the damping would be), and faces of the water that are not numbers
+    // under part of a sound body. The sound rays still push.
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const float inf = std::numeric_limits<float>::infinity();
+    BodyStore store;
+    Pond pond;
+    pond.add(store.sphere(Vector3{-4.0f, 1.0f, 0.0f}, 0.5f))->velocity = Vector3{nan, 0.0f, 0.0f};
+    pond.add(store.box(Vector3{0.0f, 1.0f, 4.0f}, Vector3{1, 1, 1}))->velocity = Vector3{0.0f, -inf, 0.0f};
+    RigidBody* sound = pond.add(store.sphere(Vector3{4.0f, 1.0f, 0.0f}, 0.5f));
+    for (int z = 30; z < 34; ++z) pond.water.mVelocityX(45, z) = nan;  // under the sound sphere's middle
+    pond.couple();
+    ASSERT_GT(pond.bodies.forces.size(), 10u);
+    for (const AppliedForce& f : pond.bodies.forces) {
+        ASSERT_EQ(f.body, sound);
+        ASSERT_TRUE(std::isfinite(f.force.x) && std::isfinite(f.force.y) && std::isfinite(f.force.z));
+        ASSERT_TRUE(std::isfinite(f.point.x) && std::isfinite(f.point.y) && std::isfinite(f.point.z));
+    }
+}
+
+// Bodies floating on water far deeper than the flow's stability limit (the
+// lake's grid carries the waves of water up to 112 units deep), stepped the way
+// the programs step them: the water stays finite and so does every force.
+TEST(WaterCoupling, BodiesOnDeepWaterGetFiniteForces)
+{
+    const float level = 250.0f;
+    WaterSimulator water(nullptr, 50.0f, level, 65);
+    physics::rigidbody::Simulator<physics::ODERungeKutta> sim;
+    water.mRigidBodySimulator = &sim;
+    BodyStore store;
+    MeshStore meshes;
+    sim.addBody(store.sphere(Vector3{0, level, 0}, 0.5f, 0.2f));
+    sim.addBody(store.box(Vector3{5, level, 3}, Vector3{1.0f, 0.5f, 1.0f}, 0.25f));
+    sim.addBody(meshes.body(testing_support::sphereMesh(12, 8, 1.0f), Vector3{-6, level, -4}, true, 0.5f));
+    sim.commitBodies();
+    const float dt = 1.0f / 60.0f;
+    for (int i = 0; i < 600; ++i) {
+        if (i % 30 == 0) water.addDepth(10 + i % 40, 20, 0.8f);
+        sim.clearForces();
+        water.step(dt);
+        ASSERT_TRUE(watertest::holdsStepInvariants(water)) << "step " << i;
+        for (const AppliedForce& f : sim.mForces)
+            ASSERT_TRUE(std::isfinite(f.force.x) && std::isfinite(f.force.y) && std::isfinite(f.force.z))
+                << "step " << i;
+        sim.simulate(i * dt, (i + 1) * dt);
+    }
+    // They bob at the surface: the light mesh leaps up to 4 units clear of it
+    // (measured), the waves of deep water carrying its displaced water away.
+    for (unsigned b = 0; b < sim.getNumBodies(); ++b) EXPECT_NEAR(sim.getBody(b)->position.y, level, 5.0f) << b;
 }
 
 TEST(WaterCoupling, GridsWithoutInteriorStayInsideTheirArrays)

@@ -1,6 +1,6 @@
-// The library's water step against the plain one it replaced (ReferenceWater.h):
-// the same grids, the same surface range and the same forces, bit for bit, with
-// the four-cell passes and with the portable ones.
+// The library's water step against its plain forms (ReferenceWater.h): the same
+// grids, the same surface range and the same forces, bit for bit, with the
+// four-cell passes and with the portable ones.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -23,73 +23,25 @@ using physics::water::Array2D;
 using physics::water::WaterSimulator;
 namespace flow = physics::water::flow;
 namespace reference = testing_support::reference;
+using watertest::same;
+using watertest::sameWater;
 
 namespace {
 
-// Equal bits, or both not a number: which operand's payload a NaN carries is not
-// part of the arithmetic rules.
-bool same(float a, float b)
+const char* nameOf(flow::Passes passes)
 {
-    std::uint32_t x, y;
-    std::memcpy(&x, &a, 4);
-    std::memcpy(&y, &b, 4);
-    return x == y || (std::isnan(a) && std::isnan(b));
+    return passes == flow::Passes::FOUR_CELL && flow::fastestPasses() == flow::Passes::FOUR_CELL
+               ? "four-cell passes"
+               : "portable passes";
 }
-
-template <class T>
-::testing::AssertionResult sameGrid(const char* name, const Array2D<T>& a, const Array2D<T>& b)
-{
-    for (int z = 0; z < a.height; ++z)
-        for (int x = 0; x < a.width; ++x) {
-            const bool equal = [&] {
-                if constexpr (std::is_same_v<T, float>) return same(a(x, z), b(x, z));
-                else return a(x, z) == b(x, z);
-            }();
-            if (!equal)
-                return ::testing::AssertionFailure()
-                       << name << " differs at " << x << ", " << z << ": " << +a(x, z) << " against " << +b(x, z);
-        }
-    return ::testing::AssertionSuccess();
-}
-
-::testing::AssertionResult sameWater(const WaterSimulator& a, const WaterSimulator& b)
-{
-    const std::pair<const char*, const Array2D<float> WaterSimulator::*> grids[] = {
-        {"velocity x", &WaterSimulator::mVelocityX}, {"velocity z", &WaterSimulator::mVelocityZ},
-        {"scratch", &WaterSimulator::mScratch},      {"surface", &WaterSimulator::mSurface},
-        {"ground", &WaterSimulator::mGround},        {"depth", &WaterSimulator::mDepth},
-        {"previous displacement", &WaterSimulator::mPreviousDisplacement}};
-    for (const auto& [name, grid] : grids) {
-        ::testing::AssertionResult r = sameGrid(name, a.*grid, b.*grid);
-        if (!r) return r;
-    }
-    ::testing::AssertionResult r = sameGrid("wet", a.mWet, b.mWet);
-    if (!r) return r;
-    if (!same(a.mMinSurface, b.mMinSurface) || !same(a.mMaxSurface, b.mMaxSurface))
-        return ::testing::AssertionFailure() << "surface range " << a.mMinSurface << " .. " << a.mMaxSurface
-                                             << " against " << b.mMinSurface << " .. " << b.mMaxSurface;
-    return ::testing::AssertionSuccess();
-}
-
-// Chooses the four-cell passes (where the processor has them) or the portable
-// ones for its lifetime.
-class PassKind {
-public:
-    explicit PassKind(bool vector) : was(flow::useVectorPasses(vector)) {}
-    ~PassKind() { flow::useVectorPasses(was); }
-
-private:
-    bool was;
-};
 
 // Runs the test body with either kind of pass.
 template <class Body>
 void forEachPassKind(Body body)
 {
-    for (bool vector : {true, false}) {
-        const PassKind kind(vector);
-        SCOPED_TRACE(flow::vectorPassesActive() ? "four-cell passes" : "portable passes");
-        body();
+    for (flow::Passes passes : {flow::Passes::FOUR_CELL, flow::Passes::PORTABLE}) {
+        SCOPED_TRACE(nameOf(passes));
+        body(passes);
     }
 }
 
@@ -103,14 +55,14 @@ struct FlowCase {
 };
 
 // A water of the case, disturbed the same way every time it is made.
-std::unique_ptr<WaterSimulator> makeWater(const FlowCase& c)
+std::unique_ptr<WaterSimulator> makeWater(const FlowCase& c, flow::Passes passes)
 {
     std::mt19937 random(1234 + c.n);
     std::uniform_real_distribution<float> unit(0.0f, 1.0f);
     std::vector<float> ground = watertest::basinGround(c.n);
     if (!c.basin)
         for (float& g : ground) g = unit(random) * 2.0f - 1.5f;
-    auto w = std::make_unique<WaterSimulator>(ground.data(), c.size, c.level, c.n);
+    auto w = std::make_unique<WaterSimulator>(ground.data(), c.size, c.level, c.n, passes);
     for (int i = 0; i < 3 * c.n; ++i)
         w->addDepth(int(unit(random) * c.n), int(unit(random) * c.n), unit(random) - 0.2f);
     for (std::size_t i = 0; i < w->mVelocityX.size(); ++i) {
@@ -141,11 +93,11 @@ TEST(WaterAgainstReference, FlowStepsMatchBitForBit)
         {"rough 3", 3, 2.0f, 0.5f, 0.5f, false, 4.0f, 50},
         {"none 2", 2, 2.0f, 0.5f, 0.5f, false, 4.0f, 5},
     };
-    forEachPassKind([&] {
+    forEachPassKind([&](flow::Passes passes) {
         for (const FlowCase& c : cases) {
             SCOPED_TRACE(c.name);
-            auto fast = makeWater(c);
-            auto plain = makeWater(c);
+            auto fast = makeWater(c, passes);
+            auto plain = makeWater(c, passes);
             ASSERT_TRUE(sameWater(*fast, *plain));
             for (int i = 0; i < c.steps; ++i) {
                 fast->step(c.dt);
@@ -163,9 +115,9 @@ TEST(WaterAgainstReference, ValuesThatAreNotNumbersFlowTheSameWay)
     const float nan = std::numeric_limits<float>::quiet_NaN();
     const float inf = std::numeric_limits<float>::infinity();
     const FlowCase c{"rough 17", 17, 16.0f, 0.5f, 0.25f, false, 2.0f, 0};
-    forEachPassKind([&] {
-        auto fast = makeWater(c);
-        auto plain = makeWater(c);
+    forEachPassKind([&](flow::Passes passes) {
+        auto fast = makeWater(c, passes);
+        auto plain = makeWater(c, passes);
         for (WaterSimulator* w : {fast.get(), plain.get()}) {
             w->mVelocityX(5, 5) = nan;
             w->mVelocityX(9, 3) = inf;
@@ -211,39 +163,17 @@ TEST(WaterAgainstReference, StillCellsSampleTheirOwnValuesBitForBit)
                                                                               : vz;
         const flow::Sampler source(sourceGrid.data(), n, n - 1, n - 1);
         std::vector<float> scratch[2];
-        for (bool vector : {true, false}) {
-            const PassKind kind(vector);
-            std::vector<float>& out = scratch[vector ? 0 : 1];
+        for (flow::Passes passes : {flow::Passes::FOUR_CELL, flow::Passes::PORTABLE}) {
+            std::vector<float>& out = scratch[passes == flow::Passes::FOUR_CELL ? 0 : 1];
             out.assign(cells, 0.0f);
             const flow::Grids g{n,          n,           std::size_t(n), vx.data(), vz.data(), out.data(),
                                 surface.data(), ground.data(), depth.data(),   wet.data()};
-            flow::advect(g, what, double(0.25f) * 1.0, source);
+            flow::advect(passes, g, what, double(0.25f) * 1.0, source);
         }
         for (std::size_t i = 0; i < cells; ++i)
             ASSERT_TRUE(same(scratch[0][i], scratch[1][i]))
                 << "advection " << int(what) << ", cell " << i % n << ", " << i / n << ": " << scratch[0][i]
                 << " against " << scratch[1][i];
-    }
-}
-
-TEST(WaterAgainstReference, InterpolateMatchesAnywhere)
-{
-    const float nan = std::numeric_limits<float>::quiet_NaN();
-    const float inf = std::numeric_limits<float>::infinity();
-    const FlowCase c{"rough 65", 65, 50.0f, 0.5f, 0.25f, false, 2.0f, 0};
-    auto w = makeWater(c);
-    Array2D<float> small(3, 2);
-    for (std::size_t i = 0; i < small.size(); ++i) small.data[i] = float(i) * 0.3f - 0.4f;
-    Array2D<float> empty(0, 0);
-
-    std::mt19937 random(99);
-    std::uniform_real_distribution<float> coordinate(-3.0f, 68.0f);
-    std::vector<float> xs = {0.0f, -0.0f, 1e-30f, 63.999996f, 64.0f, 64.000008f, nan, inf, -inf, 3.5f, 1e10f};
-    for (int i = 0; i < 2000; ++i) xs.push_back(coordinate(random));
-    for (std::size_t i = 0; i < xs.size(); ++i) {
-        const float x = xs[i], z = xs[(i * 7 + 3) % xs.size()];
-        for (const Array2D<float>* g : {&w->mSurface, &w->mVelocityX, &small, &empty})
-            ASSERT_TRUE(same(w->interpolate(*g, x, z), reference::interpolate(*w, *g, x, z))) << x << ", " << z;
     }
 }
 
@@ -253,6 +183,8 @@ using physics::Matrix3;
 using physics::Vector3;
 using physics::rigidbody::AppliedForce;
 using physics::rigidbody::RigidBody;
+
+using watertest::same;
 
 bool same(const Vector3& a, const Vector3& b) { return same(a.x, b.x) && same(a.y, b.y) && same(a.z, b.z); }
 
@@ -277,8 +209,8 @@ struct CoupledScene {
 
     // layered adds a stack of 30 floors, whose rays meet more triangles than the
     // coupling keeps.
-    CoupledScene(int n, float size, bool layered = false)
-        : ground(watertest::basinGround(n)), water(ground.data(), size, 0.0f, n)
+    CoupledScene(int n, float size, bool layered = false, flow::Passes passes = flow::fastestPasses())
+        : ground(watertest::basinGround(n)), water(ground.data(), size, 0.0f, n, passes)
     {
         water.mRigidBodySimulator = &bodies;
         const float edge = size / 2.0f;
@@ -361,10 +293,9 @@ TEST(WaterAgainstReference, CoupledScenesMatchStepByStep)
     };
     const SceneCase cases[] = {{65, 50.0f, 300, true}, {129, 100.0f, 40, true}, {65, 50.0f, 60, false}};
     for (const SceneCase& c : cases) {
-        const PassKind kind(c.vector);
-        SCOPED_TRACE(testing::Message() << c.n
-                                        << (flow::vectorPassesActive() ? ", four-cell passes" : ", portable passes"));
-        CoupledScene fast(c.n, c.size), plain(c.n, c.size);
+        const flow::Passes passes = c.vector ? flow::Passes::FOUR_CELL : flow::Passes::PORTABLE;
+        SCOPED_TRACE(testing::Message() << c.n << ", " << nameOf(passes));
+        CoupledScene fast(c.n, c.size, false, passes), plain(c.n, c.size, false, passes);
         std::size_t forces = 0;
         for (int i = 0; i < c.steps; ++i) {
             fast.step([](WaterSimulator& w, float dt) { w.step(dt); });

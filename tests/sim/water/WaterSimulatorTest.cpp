@@ -4,11 +4,14 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <deque>
 #include <limits>
+#include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/CrtRandom.h"
@@ -316,6 +319,35 @@ TEST(WaterInterpolate, ClampsAndSamplesBilinearly)
     EXPECT_FLOAT_EQ(w.interpolate(g, 10.5f, 20.5f), float((g(10, 20) + g(11, 20) + g(10, 21) + g(11, 21)) / 4.0));
 }
 
+// Anywhere in the grid, within a few float roundings of the exact bilinear blend;
+// coordinates at or past the edges sample the edge.
+TEST(WaterInterpolate, AnywhereWithinRoundingOfTheBilinearBlend)
+{
+    const int n = 65;
+    WaterSimulator w(nullptr, 50.0f, 1.0f, n);
+    Array2D<float>& g = w.mGround;
+    std::mt19937 random(99);
+    std::uniform_real_distribution<float> height(-2.0f, 2.0f), coordinate(0.0f, float(n - 1));
+    for (std::size_t i = 0; i < g.size(); ++i) g.data[i] = height(random);
+    for (int i = 0; i < 2000; ++i) {
+        const float x = coordinate(random), z = coordinate(random);
+        const int x0 = int(std::floor(x)), z0 = int(std::floor(z));
+        const int x1 = std::min(x0 + 1, n - 1), z1 = std::min(z0 + 1, n - 1);
+        const double fx = double(x) - x0, fz = double(z) - z0;
+        const double exact = (1 - fx) * (1 - fz) * g(x0, z0) + fx * (1 - fz) * g(x1, z0) + (1 - fx) * fz * g(x0, z1) +
+                             fx * fz * g(x1, z1);
+        ASSERT_NEAR(w.interpolate(g, x, z), exact, 4e-7) << x << ", " << z;
+    }
+    const float last = float(n - 1);
+    const std::pair<float, float> edges[] = {
+        {-0.0f, 0.0f}, {-1e-30f, 0.0f}, {std::nextafter(last, 100.0f), last}, {1e10f, last}};
+    for (const auto& [beyond, edge] : edges) {
+        SCOPED_TRACE(beyond);
+        EXPECT_EQ(w.interpolate(g, beyond, 30.5f), w.interpolate(g, edge, 30.5f));
+        EXPECT_EQ(w.interpolate(g, 17.25f, beyond), w.interpolate(g, 17.25f, edge));
+    }
+}
+
 TEST(WaterInterpolate, NeverReadsOutsideASmallerGrid)
 {
     WaterSimulator w(nullptr, 50.0f, 1.0f, 65);
@@ -541,4 +573,65 @@ TEST(WaterLongRun, DisturbedBasinKeepsItsVolumeWithinABand)
     }
     EXPECT_GT(lowest / volume, 0.98);
     EXPECT_LT(highest / volume, 1.12);
+}
+
+// c dt / dx <= 1 / sqrt(2) for waves of speed c = sqrt(9.81 h): h <= dx^2 / (2 * 9.81 * dt^2).
+TEST(WaterStability, DeepestStableDepthOfTheProgramsGrids)
+{
+    struct Case {
+        int n;
+        float size, dt;
+        double deepest;
+    };
+    const Case cases[] = {
+        {65, 50.0f, 1.0f / 60.0f, 0.78125 * 0.78125 * 3600.0 / (2 * 9.81)},    // the lake: 112
+        {129, 100.0f, 1.0f / 30.0f, 0.78125 * 0.78125 * 900.0 / (2 * 9.81)},   // ripplebasic: 28
+        {9, 8.0f, 0.5f, 1.0 / (2 * 9.81 * 0.25)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.n);
+        const WaterSimulator w(nullptr, c.size, 1.0f, c.n);
+        EXPECT_NEAR(w.deepestStableDepth(c.dt), c.deepest, 1e-5 * c.deepest);
+    }
+    EXPECT_EQ(WaterSimulator(nullptr, 50.0f, 1.0f, 65).deepestStableDepth(0.0f),
+              std::numeric_limits<double>::infinity());
+}
+
+// Water far deeper than the limit, disturbed every half second, on the lake's
+// grid and on ripplebasic's: without the limit it is no longer a number within
+// a second (250 units on the lake: step 40). Its waves keep to the limit's speed,
+// so water a little beyond it stays as calm as shallow water (faces measured up
+// to 0.39 units a second); far beyond it, the border's dry cells make cliffs of
+// the whole depth and the faces there fast, but finite.
+TEST(WaterStability, WaterDeeperThanTheLimitStaysFinite)
+{
+    const float anySpeed = std::numeric_limits<float>::infinity();
+    struct Case {
+        int n;
+        float size, dt, level;
+        float fastest;  // bound on the face speeds
+    };
+    const Case cases[] = {
+        {65, 50.0f, 1.0f / 60.0f, 250.0f, 1.0f},
+        {65, 50.0f, 1.0f / 60.0f, 1e4f, anySpeed},
+        {129, 100.0f, 1.0f / 30.0f, 1000.0f, anySpeed},
+        {65, 50.0f, 1.0f / 60.0f, 1e30f, anySpeed},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "N " << c.n << ", level " << c.level);
+        WaterSimulator w(nullptr, c.size, c.level, c.n);
+        float fastest = 0.0f;
+        for (int i = 0; i < 1500; ++i) {
+            if (i % 30 == 0)
+                for (int z = 0; z < 6; ++z)
+                    for (int x = 0; x < 6; ++x) w.addDepth((7 * i + x) % c.n, (3 * i + z) % c.n, 0.8f);
+            w.step(c.dt);
+            ASSERT_TRUE(holdsStepInvariants(w)) << "step " << i;
+            ASSERT_TRUE(std::isfinite(w.mMaxSurface)) << "step " << i;
+            for (std::size_t k = 0; k < w.mVelocityX.size(); ++k)
+                fastest = std::max({fastest, std::fabs(w.mVelocityX.data[k]), std::fabs(w.mVelocityZ.data[k])});
+        }
+        EXPECT_LT(fastest, c.fastest);
+        EXPECT_TRUE(std::isfinite(fastest));
+    }
 }
