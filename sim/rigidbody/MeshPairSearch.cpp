@@ -95,15 +95,27 @@ public:
 
     // The planes of the triangles of `planes` not marked wideSlab (or only
     // those of wideOnly's complement: see MeshPairSearch.h) against the nodes of
-    // `target`, all of them or (wideOnly) only their wide triangles.
+    // `target`, all of them or (wideOnly) only their wide triangles. Inner nodes
+    // of `planes` that the walks' bounds part from all of `target` have no pair
+    // (a leaf's planes are judged one by one in flush).
     void planesAgainst(const MeshInWorld& planes, const MeshInWorld& target, bool wideOnly)
     {
         const Target t = targetOf(target);
         const MeshTree& tree = *planes.tree();
-        for (const MeshTreeNode* leaf : tree.leaves) {
-            const std::uint32_t start = tree.nodeSummaries[leaf->index].firstTriangle;
+        const MeshTreeNode* stack[STACK];
+        int top = 0;
+        stack[top++] = tree.root;
+        while (top > 0) {
+            const MeshTreeNode* node = stack[--top];
+            if (node->left) {
+                if (walk_.apart(node, planes, target.tree()->root, target)) continue;
+                stack[top++] = node->right;
+                stack[top++] = node->left;
+                continue;
+            }
+            const std::uint32_t start = tree.nodeSummaries[node->index].firstTriangle;
             count_ = 0;
-            for (std::uint32_t i = 0; i < leaf->triangleCount && !overflow_; ++i) {
+            for (std::uint32_t i = 0; i < node->triangleCount && !overflow_; ++i) {
                 const std::uint32_t p = start + i;
                 if (tree.triangleSummaries[p].wideSlab) continue;
                 owners_[count_] = p;

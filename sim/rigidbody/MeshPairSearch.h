@@ -35,12 +35,14 @@
 //
 // Distance. Planes of triangles far from the other mesh still cut it (a slope
 // of a terrain, continued, passes through a body over the water), and their
-// pairs are then tested one by one only to be parted by the other plane. So at
-// each node of up to 64 triangles a plane's triangle is also judged against the
-// node by the walks' own bounds (MeshPairWalk::triangleApart: cones, slabs and
-// the distance the nearly parallel pairs allow, MeshCulling.h), and a triangle
-// that can meet none of the node's leaves it; any pair such a bound drops adds
-// no contact.
+// pairs are then tested one by one only to be parted by the other plane. So the
+// inner nodes of the searching mesh are first judged against the whole other
+// mesh by the walks' own bounds (MeshPairWalk::apart: cones, slabs and the
+// distance the nearly parallel pairs allow, MeshCulling.h), and the planes of
+// a node apart from it search nothing; then at each node of up to 64 triangles
+// a plane's triangle is judged against the node by the same bounds, and a
+// triangle that can meet none of the node's leaves it. Any pair such a bound
+// drops adds no contact.
 //
 // Which planes search. A triangle whose snap is wide (TriangleSummary::wideSlab:
 // 1e-6 over its doubled area reaches far beyond its plane) would find most of the
