@@ -1,6 +1,6 @@
 // Whole steps of the scenes where mesh pairs cost most, in each form of the
-// mesh-mesh search: argument 0 walks node pair by node pair, 1 searches plane by
-// plane; the second argument sets the meshes' triangle counts. Each iteration
+// mesh-mesh search: argument 0 walks node pair by node pair, 1 is the library's
+// search; the second argument sets the meshes' triangle counts. Each iteration
 // runs the same sub-steps from the same settled bodies; the time shown is per
 // sub-step, worst_ms the dearest sub-step seen.
 #include <benchmark/benchmark.h>
@@ -9,25 +9,17 @@
 #include <chrono>
 
 #include "MeshScenes.h"
-#include "sim/rigidbody/CollideMesh.h"
+#include "sim/rigidbody/SearchContext.h"
 
 using namespace testing_support;
 
 namespace {
 
-struct WalkInForce {
-    explicit WalkInForce(const benchmark::State& state)
-    {
-        setMeshWalk(state.range(0) == 0 ? MeshWalk::NODE_PAIRS : MeshWalk::CULLED);
-    }
-    ~WalkInForce() { setMeshWalk(MeshWalk::CULLED); }
-};
-
 template <class Scene, class Step>
 void run(benchmark::State& state, Scene& scene, int steps, Step step)
 {
     scene.snapshot();
-    const WalkInForce walk(state);
+    scene.sim.searchContext().setForms(state.range(0) == 0 ? SearchForms::meshNodePairs() : SearchForms::library());
     double worst = 0;
     long contacts = 0;
     for (auto _ : state) {

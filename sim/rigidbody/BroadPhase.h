@@ -20,40 +20,29 @@
 //    triangles together at distances that no fixed margin bounds.
 //  - A body that is not a number anywhere, or whose coordinates or sizes are
 //    huge (beyond 2^50: float squares of differences could overflow), or whose
-//    sizes are negative, or whose rotation is far from orthonormal, or whose shape
-//    is unknown, is a pair with every other body.
+//    sizes are negative, or whose rotation is far from orthonormal, is a pair
+//    with every other body.
 #include <cstdint>
 #include <vector>
 
 #include "sim/rigidbody/Contact.h"
-#include "sim/rigidbody/ContactPoints.h"
 #include "sim/rigidbody/RigidBody.h"
 
 namespace physics {
 namespace rigidbody {
 
-// Which contact search the simulator uses: the broad phase (always, in the
-// library's use) or the full loop over every pair, to compare the two. FULL
-// selects the plain form of every step of the search made cheaper with it: the
-// contact points' duplicate check scans the whole list, the box-sphere pair
-// builds and inverts the box's transform for every pair before it rejects, the
-// sphere walk forms every node box in world space, and each stage of the
-// integration works out the derivative afresh. The results are the same bits
-// either way. Process-wide.
-enum class ContactSearch { BROAD, FULL };
-// Read on every pair and mesh node: inline.
-inline ContactSearch currentContactSearch = ContactSearch::BROAD;
-inline void setContactSearch(ContactSearch search) { currentContactSearch = search; }
-inline ContactSearch contactSearch() { return currentContactSearch; }
+class SearchContext;
 
 class BroadPhase {
 public:
-    // Rebuilds contacts from the pairs that may touch, in the full loop's order.
-    void findContacts(const std::vector<RigidBody*>& bodies, ContactList* contacts);
+    // Appends the contacts of the pairs that may touch, in the full loop's order,
+    // each pair through the context.
+    void findContacts(const std::vector<RigidBody*>& bodies, ContactList* contacts, SearchContext& context);
 
     // Whether the candidate touches any of the bodies, tested in order, so that
     // the first pair that touches is the full loop's; contacts keeps its contacts.
-    bool touchesAny(RigidBody* candidate, const std::vector<RigidBody*>& bodies, ContactList* contacts);
+    bool touchesAny(RigidBody* candidate, const std::vector<RigidBody*>& bodies, ContactList* contacts,
+                    SearchContext& context);
 
     // What a body may reach, and whether two bodies may touch.
     struct Reach {
@@ -72,7 +61,7 @@ public:
     static bool mayTouch(const Reach& a, const Reach& b);
 
 private:
-    std::vector<Reach> reach_;
+    std::vector<Reach> mReach;
     // The bounded bodies' boxes, sorted by their low end on the sweep's axis (the
     // one along which the boxes spread most), kept from step to step.
     struct SweepItem {
@@ -80,16 +69,15 @@ private:
         std::uint32_t body;
         bool mesh;
     };
-    std::vector<SweepItem> sweep_;
-    std::vector<std::uint32_t> sweepOrder_;  // the bodies of sweep_ at the last step
-    std::vector<std::uint32_t> slot_;        // per body: already in sweep_
-    int sweepAxis_ = 0;
-    std::vector<std::uint32_t> planes_, everywhere_, meshes_;
-    std::vector<std::uint64_t> pairs_;  // (low index, high index)
-    std::vector<std::uint32_t> first_;  // per body, into partners_
-    std::vector<std::uint32_t> fill_;
-    std::vector<std::uint32_t> partners_;
-    PointIndex points_;
+    std::vector<SweepItem> mSweep;
+    std::vector<std::uint32_t> mSweepOrder;  // the bodies of mSweep at the last step
+    std::vector<std::uint32_t> mSlot;        // per body: already in mSweep
+    int mSweepAxis = 0;
+    std::vector<std::uint32_t> mPlanes, mEverywhere, mMeshes;
+    std::vector<std::uint64_t> mPairs;     // (low index, high index)
+    std::vector<std::uint32_t> mFirst;     // per body, into mPartners
+    std::vector<std::uint32_t> mFill;
+    std::vector<std::uint32_t> mPartners;
 
     void sortSweep();
     void addPair(std::uint32_t i, std::uint32_t j);

@@ -1,12 +1,52 @@
 #include "sim/rigidbody/FullMeshWalks.h"
 
 #include "sim/maths/Matrix4.h"
+#include "sim/rigidbody/Collide.h"
 #include "sim/rigidbody/MeshToWorld.h"
 #include "sim/rigidbody/TriangleContacts.h"
 
 namespace physics {
 namespace rigidbody {
 namespace full {
+
+namespace {
+
+const MeshTree* treeOf(const RigidBody* mesh) { return static_cast<const TriangleMeshBody*>(mesh)->meshTree; }
+
+}  // namespace
+
+void collideBoxTriMesh(RigidBody* boxBody, RigidBody* mesh, ContactList* contacts)
+{
+    const MeshTree* tree = treeOf(mesh);
+    if (!tree || !tree->root) return;
+    const auto* box = static_cast<const BoxBody*>(boxBody);
+    const OrientedBox shape{box->position,
+                            {column(box->rotation, 0), column(box->rotation, 1), column(box->rotation, 2)},
+                            box->halfExtents};
+    full::collideTreeBox(tree->root, tree->vertices, mesh->rotation, mesh->position, mesh, shape, boxBody, contacts);
+}
+
+void collideTriMeshSphere(RigidBody* mesh, RigidBody* sphereBody, ContactList* contacts)
+{
+    const MeshTree* tree = treeOf(mesh);
+    if (!tree || !tree->root) return;
+    const auto* sphere = static_cast<const SphereBody*>(sphereBody);
+    full::collideTreeSphere(tree->root, tree->vertices, mesh->rotation, mesh->position, mesh,
+                      Sphere{sphere->position, sphere->radius}, sphereBody, contacts);
+}
+
+void collideTriMeshTriMesh(RigidBody* a, RigidBody* b, ContactList* contacts)
+{
+    full::collideTreeTree(treeOf(a), a->rotation, a->position, a, treeOf(b), b->rotation, b->position, b, contacts);
+}
+
+void collideTriMeshPlane(RigidBody* mesh, RigidBody* planeBody, ContactList* contacts)
+{
+    const MeshTree* tree = treeOf(mesh);
+    if (!tree || !tree->root) return;
+    full::collideTreePlane(tree->root, tree->vertices, mesh->rotation, mesh->position, mesh,
+                     static_cast<const PlaneBody*>(planeBody)->plane, planeBody, contacts);
+}
 
 void collideTreeBox(const MeshTreeNode* node, const float* vertices, const Matrix3& rotation, const Vector3& position,
                     RigidBody* meshBody, const OrientedBox& box, RigidBody* boxBody, ContactList* contacts)

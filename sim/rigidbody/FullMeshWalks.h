@@ -3,8 +3,8 @@
 // against the box, every triangle of one mesh against every triangle of the
 // other, and the sphere and plane walks testing every node they reach with the
 // transform formed there. They are the reference the walks of CollideMesh.h must
-// match record for record, and what the pair table uses while
-// setMeshWalk(MeshWalk::FULL) is in force (for comparisons and benchmarks).
+// match record for record, and what the pair functions of SearchForms::plain()
+// take (for comparisons and benchmarks; Collide.h declares them).
 #include "sim/maths/Matrix3.h"
 #include "sim/maths/Plane.h"
 #include "sim/maths/Sphere.h"

@@ -32,7 +32,8 @@ double planeRounding(double rw) { return 6.01 * U * rw; }
 }  // namespace
 
 MeshWorldCache::MeshWorldCache(const MeshTree& tree)
-    : vertices(std::size_t(tree.reachedVertexCount)),
+    : tree(&tree),
+      vertices(std::size_t(tree.reachedVertexCount)),
       vertexWalk(vertices.size(), 0),
       nodes(tree.nodeSummaries.size()),
       nodeWalk(nodes.size(), 0),
@@ -51,8 +52,15 @@ MeshWorldCache::MeshWorldCache(const MeshTree& tree)
     candidates.reserve(4 * triangles.size() + 1024);
 }
 
-MeshInWorld::MeshInWorld(const MeshTree* tree, const Matrix3& rotation, const Vector3& position, RigidBody* body)
-    : tree_(tree), cache_(tree->worldCache.get()), body_(body)
+bool MeshWorldCache::fits(const MeshTree& other) const
+{
+    return tree == &other && vertices.size() == std::size_t(other.reachedVertexCount) &&
+           nodes.size() == other.nodeSummaries.size() && triangles.size() == other.triangleSummaries.size();
+}
+
+MeshInWorld::MeshInWorld(const MeshTree& tree, MeshWorldCache& cache, const Matrix3& rotation, const Vector3& position,
+                         RigidBody* body)
+    : tree_(&tree), cache_(&cache), body_(body)
 {
     // The walks' own transform: the bounds below are of the floats they see.
     transform_ = meshTransform(rotation, position);

@@ -144,12 +144,13 @@ struct PairCandidate {
     std::uint32_t first, second;
 };
 
-// World positions of a mesh for one walk, reused by the next. Entries carry the
-// number of the walk that computed them; a walk with the very transform of the
-// one before keeps its number and so everything computed so far (a static mesh
-// computes its world positions once). Allocated with the tree, so that walks
-// allocate nothing.
+// World positions of one mesh body for one walk, reused by the next. Entries
+// carry the number of the walk that computed them; a walk with the very transform
+// of the one before keeps its number and so everything computed so far (a static
+// mesh computes its world positions once). Each body has its own, kept by the
+// search context, so that walks allocate nothing.
 struct MeshWorldCache {
+    const MeshTree* tree;
     std::uint32_t walk = 0;
     Matrix4 transform{};
     bool transformKnown = false;
@@ -171,12 +172,15 @@ struct MeshWorldCache {
     std::vector<std::uint64_t> listed;
 
     explicit MeshWorldCache(const MeshTree& tree);
+    // Whether it was made for this tree as it stands.
+    bool fits(const MeshTree& tree) const;
 };
 
 // One mesh body during one walk: its transform and cached world positions.
 class MeshInWorld {
 public:
-    MeshInWorld(const MeshTree* tree, const Matrix3& rotation, const Vector3& position, RigidBody* body);
+    MeshInWorld(const MeshTree& tree, MeshWorldCache& cache, const Matrix3& rotation, const Vector3& position,
+                RigidBody* body);
 
     const MeshTree* tree() const { return tree_; }
     MeshWorldCache& cache() const { return *cache_; }

@@ -66,19 +66,21 @@
 // triangle test only appends to the list, reading it for duplicate points, so
 // leaving out tests that add nothing leaves every other test's result unchanged.
 #include "sim/rigidbody/Contact.h"
+#include "sim/rigidbody/ContactPoints.h"
 #include "sim/rigidbody/MeshCulling.h"
 
 namespace physics {
 namespace rigidbody {
 
-class MeshPairWalk;
+// Adds exactly the contacts of the full walk of the two meshes (first as the
+// first mesh of collideTreeTree), in its order: the triangle pairs searched plane
+// by plane, or where the search cannot (a tree deeper than its keys, more pairs
+// than the first mesh's cache has room for) found node pair by node pair.
+void collideMeshPair(const MeshInWorld& first, const MeshInWorld& second, ContactList* contacts, PointIndex* points);
 
-// Adds exactly the contacts of the walks of the two meshes (first as the first
-// mesh of collideTreeTree, walk the node-pair walk of the same two), in their
-// order, and returns true; or adds nothing and returns false where it cannot: a
-// tree deeper than its keys, both meshes on one tree, or more pairs than the
-// first mesh's cache has room for.
-bool searchMeshPair(const MeshInWorld& first, const MeshInWorld& second, MeshPairWalk& walk, ContactList* contacts);
+// The same, always node pair by node pair.
+void walkMeshPairByNodes(const MeshInWorld& first, const MeshInWorld& second, ContactList* contacts,
+                         PointIndex* points);
 
 }  // namespace rigidbody
 }  // namespace physics

@@ -9,8 +9,6 @@
 #include <utility>
 #include <vector>
 
-#include "sim/rigidbody/MeshCulling.h"
-
 namespace physics {
 namespace rigidbody {
 
@@ -270,7 +268,6 @@ void MeshTree::summarise()
         if (node->left) pending.push_back(node->left);
     }
     placeLeaves();
-    worldCache = std::make_unique<MeshWorldCache>(*this);
 }
 
 void MeshTree::placeLeaves()

@@ -2,7 +2,6 @@
 // Collision shape of a triangle mesh: the caller's vertex array, an own copy of the
 // 16-bit triangle indices and a binary tree of axis-aligned boxes over the triangles.
 #include <cstdint>
-#include <memory>
 #include <vector>
 
 #include "sim/maths/BoundingBox.h"
@@ -65,8 +64,6 @@ struct LeafTurns {
     std::uint32_t depth;
 };
 
-struct MeshWorldCache;
-
 // Built once, read-only afterwards. Nodes with fewer than 10 triangles are leaves;
 // larger ones are split on the axis whose centroid mean halves them best.
 class MeshTree {
@@ -116,9 +113,6 @@ public:
     std::vector<LeafTurns> leafTurns;
     std::vector<std::uint32_t> wideSlabTriangles;
     bool ordered = false;
-    // World positions of one walk, reused by the next (see MeshCulling.h); not part
-    // of the tree's value, so the walks may fill it through a const tree.
-    std::unique_ptr<MeshWorldCache> worldCache;
 
 private:
     void release();
