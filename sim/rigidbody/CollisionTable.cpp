@@ -1,3 +1,6 @@
+#include <stdexcept>
+#include <string>
+
 #include "sim/rigidbody/Collide.h"
 #include "sim/rigidbody/SearchContext.h"
 
@@ -10,6 +13,14 @@ const CollisionFunction collisionTable[16] = {
     collideTriMeshBox, collideTriMeshSphere, collideTriMeshTriMesh, collideTriMeshPlane,
     collidePlaneBox,   collidePlaneSphere,   collidePlaneTriMesh,   collidePlanePlane,
 };
+
+void requireKnownShape(const RigidBody* body)
+{
+    if (!body) throw std::invalid_argument("simulator: no body given");
+    if (body->shapeType < SHAPE_BOX || body->shapeType > SHAPE_PLANE)
+        throw std::invalid_argument("simulator: body of unknown shape type " + std::to_string(body->shapeType) +
+                                    " (box 0, sphere 1, triangle mesh 2, plane 3)");
+}
 
 namespace {
 

@@ -25,11 +25,19 @@ public:
     Simulator& operator=(const Simulator&) = delete;
     ~Simulator() = default;
 
-    void addBody(RigidBody* body) { mPendingBodies.push_back(body); }
+    // Throws std::invalid_argument, queueing nothing, for a body of no known shape.
+    void addBody(RigidBody* body)
+    {
+        requireKnownShape(body);
+        mPendingBodies.push_back(body);
+    }
 
-    // Makes the pending bodies active (appended after the existing ones).
+    // Makes the pending bodies active (appended after the existing ones). Throws
+    // std::invalid_argument, changing nothing, if a pending body's shape type has
+    // since become one of no known shape.
     void commitBodies()
     {
+        for (const RigidBody* body : mPendingBodies) requireKnownShape(body);
         mBodies.insert(mBodies.end(), mPendingBodies.begin(), mPendingBodies.end());
         mPendingBodies.clear();
         const std::size_t n = STATE_SIZE * mBodies.size();
@@ -44,9 +52,11 @@ public:
     }
 
     // Whether a body not yet added touches any active or pending body (the
-    // candidate must be in neither list).
+    // candidate must be in neither list). Throws std::invalid_argument for a body
+    // of no known shape.
     bool isColliding(RigidBody* candidate)
     {
+        requireKnownShape(candidate);
         mContacts.clear();
         const bool touching = mSearch.touchesAny(candidate, mBodies, &mContacts) ||
                               mSearch.touchesAny(candidate, mPendingBodies, &mContacts);

@@ -1,13 +1,17 @@
-// The simulator's search context: what it keeps per body.
+// The simulator's search context: what it keeps per body, and the shape types it
+// lets into the search.
 #include "sim/rigidbody/SearchContext.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <random>
+#include <stdexcept>
 
+#include "Bodies.h"
 #include "Meshes.h"
 #include "RandomRotation.h"
+#include "sim/rigidbody/Simulator.h"
 
 using namespace testing_support;
 
@@ -52,6 +56,37 @@ TEST(SearchContext, BodiesSharingOneTreeKeepWorldPositionsOfTheirOwn)
         touching += !expected.empty();
     }
     EXPECT_GT(touching, 30);
+}
+
+// The pair table is indexed by shape type: a body of any other type never
+// reaches the search, whether it comes in through addBody, changes its type
+// before commitBodies or is offered to isColliding.
+TEST(SearchContext, BodiesOfUnknownShapeAreRefusedWhereTheyAreHandedOver)
+{
+    BodyStore store;
+    Simulator<ODERungeKutta> sim;
+    SphereBody* sphere = store.sphere(Vector3{0, 1, 0}, 0.5f);
+    sim.addBody(sphere);
+
+    for (const std::int32_t type : {-1, 4, 1000}) {
+        BoxBody* odd = store.box(Vector3{0, 1, 0}, Vector3{1, 1, 1});
+        odd->shapeType = type;
+        EXPECT_THROW(sim.addBody(odd), std::invalid_argument) << type;
+        EXPECT_THROW(sim.isColliding(odd), std::invalid_argument) << type;
+    }
+    EXPECT_THROW(sim.addBody(nullptr), std::invalid_argument);
+    EXPECT_EQ(sim.mPendingBodies.size(), 1u);
+
+    sphere->shapeType = 9;
+    EXPECT_THROW(sim.commitBodies(), std::invalid_argument);
+    EXPECT_EQ(sim.getNumBodies(), 0u);
+    EXPECT_EQ(sim.mPendingBodies.size(), 1u);
+
+    sphere->shapeType = SHAPE_SPHERE;
+    sim.commitBodies();
+    EXPECT_EQ(sim.getNumBodies(), 1u);
+    sim.simulate(0.0f, 1.0f / 60.0f);
+    EXPECT_EQ(sim.getNumContacts(), 0u);
 }
 
 }  // namespace
