@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 
-#include "sim/rigidbody/Dynamics.h"
 #include "sim/rigidbody/MeshTree.h"
 #include "sim/rigidbody/SearchContext.h"
 
@@ -18,8 +17,6 @@ constexpr double HUGE_COORDINATE = 1125899906842624.0;  // 2^50
 // Rotations further off orthonormal than this (3 g, g the largest entry of
 // R^T R - I) are not bounded: their inverses may degenerate.
 constexpr double LARGEST_DEFECT = 0.25;
-
-bool finite3(const double v[3]) { return std::isfinite(v[0]) && std::isfinite(v[1]) && std::isfinite(v[2]); }
 
 // 3 g for R^T R - I: the singular values of R lie within sqrt(1 -+ 3 g).
 double rotationDefect(const Matrix3& r)
@@ -39,20 +36,18 @@ double rotationDefect(const Matrix3& r)
 }
 
 // The world box of body-frame box (centre cb, half extents hb) under rotation r and position p.
-void turnedBox(const Matrix3& r, const Vector3& p, const double cb[3], const double hb[3], double c[3], double e[3])
+void turnedBox(const Matrix3& r, const Vector3& p, const DoubleVector3& cb, const DoubleVector3& hb, DoubleVector3& c,
+               DoubleVector3& e)
 {
     for (int a = 0; a < 3; ++a) {
-        c[a] = double(p[a]) + double(r[a][0]) * cb[0] + double(r[a][1]) * cb[1] + double(r[a][2]) * cb[2];
-        e[a] = std::fabs(double(r[a][0])) * hb[0] + std::fabs(double(r[a][1])) * hb[1] +
-               std::fabs(double(r[a][2])) * hb[2];
+        c[a] = double(p[a]) + double(r[a][0]) * cb.x + double(r[a][1]) * cb.y + double(r[a][2]) * cb.z;
+        e[a] = std::fabs(double(r[a][0])) * hb.x + std::fabs(double(r[a][1])) * hb.y + std::fabs(double(r[a][2])) * hb.z;
     }
 }
 
-double norm3(const double v[3]) { return std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]); }
-
 bool planeMayTouch(const BroadPhase::Reach& p, const BroadPhase::Reach& x)
 {
-    const double nn = p.normal[0] * p.normal[0] + p.normal[1] * p.normal[1] + p.normal[2] * p.normal[2];
+    const double nn = dot(p.normal, p.normal);
     double centre = p.offset * nn, reach = 0, scale = std::fabs(p.offset) * nn;
     for (int a = 0; a < 3; ++a) {
         centre += p.normal[a] * x.centre[a];
@@ -83,18 +78,17 @@ double largestSphereOf(const std::vector<RigidBody*>& bodies, double largest)
 
 }  // namespace
 
-
 BroadPhase::Reach BroadPhase::reachOf(const RigidBody* body, double largestSphere)
 {
     Reach r{};
     r.kind = Reach::EVERYWHERE;
     r.shape = body->shapeType;
-    double cb[3] = {0, 0, 0}, hb[3] = {0, 0, 0};
+    DoubleVector3 cb{0, 0, 0}, hb{0, 0, 0};
     double inflate = 0;
     switch (body->shapeType) {
     case SHAPE_PLANE: {
         const Plane& plane = static_cast<const PlaneBody*>(body)->plane;
-        for (int a = 0; a < 3; ++a) r.normal[a] = plane.normal[a];
+        r.normal = toDouble(plane.normal);
         r.offset = plane.d;
         const double size = std::fabs(r.offset) + std::fabs(r.normal[0]) + std::fabs(r.normal[1]) +
                             std::fabs(r.normal[2]);
@@ -106,10 +100,8 @@ BroadPhase::Reach BroadPhase::reachOf(const RigidBody* body, double largestSpher
         if (!(radius >= 0)) return r;
         r.sphere = true;
         r.radius = radius;
-        for (int a = 0; a < 3; ++a) {
-            r.centre[a] = body->position[a];
-            r.extent[a] = radius;
-        }
+        r.centre = toDouble(body->position);
+        r.extent = DoubleVector3{radius, radius, radius};
         break;
     }
     case SHAPE_BOX: {
@@ -123,7 +115,7 @@ BroadPhase::Reach BroadPhase::reachOf(const RigidBody* body, double largestSpher
         turnedBox(body->rotation, body->position, cb, hb, r.centre, r.extent);
         // What the box's inverse transform and clipping planes see of a sphere or
         // of the box itself, through the defect.
-        inflate = 8.0 * r.defect * (norm3(hb) + largestSphere);
+        inflate = 8.0 * r.defect * (norm(hb) + largestSphere);
         break;
     }
     case SHAPE_TRIANGLE_MESH: {
@@ -139,7 +131,7 @@ BroadPhase::Reach BroadPhase::reachOf(const RigidBody* body, double largestSpher
         r.defect = rotationDefect(body->rotation);
         if (!(r.defect < LARGEST_DEFECT)) return r;
         turnedBox(body->rotation, body->position, cb, hb, r.centre, r.extent);
-        inflate = 8.0 * r.defect * norm3(hb);
+        inflate = 8.0 * r.defect * norm(hb);
         break;
     }
     default:
@@ -151,14 +143,12 @@ BroadPhase::Reach BroadPhase::reachOf(const RigidBody* body, double largestSpher
         size = std::max(size, r.extent[a]);
         place = std::max(place, std::fabs(r.centre[a]));
     }
-    if (!finite3(r.centre) || !finite3(r.extent) || !(place + size < HUGE_COORDINATE) || !std::isfinite(inflate))
+    if (!isFinite(r.centre) || !isFinite(r.extent) || !(place + size < HUGE_COORDINATE) || !std::isfinite(inflate))
         return r;
     const double pad = RELATIVE_PAD * (place + size) + ABSOLUTE_PAD + inflate;
-    for (int a = 0; a < 3; ++a) {
-        r.extent[a] += pad;
-        r.lo[a] = r.centre[a] - r.extent[a];
-        r.hi[a] = r.centre[a] + r.extent[a];
-    }
+    r.extent = r.extent + DoubleVector3{pad, pad, pad};
+    r.lo = r.centre - r.extent;
+    r.hi = r.centre + r.extent;
     r.kind = Reach::BOUNDED;
     return r;
 }
@@ -184,7 +174,7 @@ void BroadPhase::addPair(std::uint32_t i, std::uint32_t j)
 void BroadPhase::sortSweep()
 {
     const std::size_t n = mReach.size();
-    double sum[3] = {0, 0, 0}, sum2[3] = {0, 0, 0};
+    DoubleVector3 sum{0, 0, 0}, sum2{0, 0, 0};
     std::size_t bounded = 0;
     for (std::size_t i = 0; i < n; ++i)
         if (mReach[i].kind == Reach::BOUNDED) {

@@ -104,7 +104,7 @@ void collideTriMeshTriMeshByNodePairs(RigidBody* a, RigidBody* b, ContactList* c
     }
     const MeshInWorld pm(*first, context.meshCache(a, *first), a->rotation, a->position, a);
     const MeshInWorld qm(*second, context.meshCache(b, *second), b->rotation, b->position, b);
-    walkMeshPairByNodes(pm, qm, contacts, context.points(contacts));
+    walkMeshPairByNodes(pm, qm, contacts, context.points(contacts), context.meshPairScratch());
 }
 
 void collideTriMeshPlane(RigidBody* mesh, RigidBody* planeBody, ContactList* contacts, SearchContext& context)
@@ -258,7 +258,7 @@ void collideTreeTree(const MeshTree& first, const Matrix3& firstRotation, const 
 {
     const MeshInWorld pm(first, context.meshCache(firstBody, first), firstRotation, firstPosition, firstBody);
     const MeshInWorld qm(second, context.meshCache(secondBody, second), secondRotation, secondPosition, secondBody);
-    collideMeshPair(pm, qm, contacts, context.points(contacts));
+    collideMeshPair(pm, qm, contacts, context.points(contacts), context.meshPairScratch());
 }
 
 }  // namespace rigidbody

@@ -22,7 +22,8 @@ constexpr TriangleMask ALL_TRIANGLES = ~TriangleMask(0);
 // Both meshes of one mesh-mesh search and what it has learnt of them.
 class MeshPairWalk {
 public:
-    MeshPairWalk(const MeshInWorld& first, const MeshInWorld& second, ContactList* contacts, PointIndex* points);
+    MeshPairWalk(const MeshInWorld& first, const MeshInWorld& second, ContactList* contacts, PointIndex* points,
+                 MeshPairScratch& scratch);
 
     // Whether no triangle of node p (of mesh pm) and none of node q can meet.
     bool apart(const MeshTreeNode* p, const MeshInWorld& pm, const MeshTreeNode* q, const MeshInWorld& qm);
@@ -34,6 +35,7 @@ public:
 
     ContactList* contacts() const { return mContacts; }
     PointIndex* points() const { return mPoints; }
+    MeshPairScratch& scratch() const { return mScratch; }
 
 private:
     // Groups a (triangles [aStart, aStart + aCount) of am) and b: apart by their
@@ -46,6 +48,7 @@ private:
     NearParallelPairs mNearParallel;
     ContactList* mContacts;
     PointIndex* mPoints;
+    MeshPairScratch& mScratch;
 };
 
 bool searchPlanes(const MeshInWorld& first, const MeshInWorld& second, MeshPairWalk& walk);
@@ -53,24 +56,25 @@ void walkNodePairs(MeshPairWalk& walk, const MeshInWorld& first, const MeshInWor
 
 }  // namespace
 
-void collideMeshPair(const MeshInWorld& first, const MeshInWorld& second, ContactList* contacts, PointIndex* points)
+void collideMeshPair(const MeshInWorld& first, const MeshInWorld& second, ContactList* contacts, PointIndex* points,
+                     MeshPairScratch& scratch)
 {
-    MeshPairWalk walk(first, second, contacts, points);
+    MeshPairWalk walk(first, second, contacts, points, scratch);
     if (!searchPlanes(first, second, walk)) walkNodePairs(walk, first, second);
 }
 
 void walkMeshPairByNodes(const MeshInWorld& first, const MeshInWorld& second, ContactList* contacts,
-                         PointIndex* points)
+                         PointIndex* points, MeshPairScratch& scratch)
 {
-    MeshPairWalk walk(first, second, contacts, points);
+    MeshPairWalk walk(first, second, contacts, points, scratch);
     walkNodePairs(walk, first, second);
 }
 
 namespace {
 
 MeshPairWalk::MeshPairWalk(const MeshInWorld& first, const MeshInWorld& second, ContactList* contacts,
-                           PointIndex* points)
-    : mContacts(contacts), mPoints(points)
+                           PointIndex* points, MeshPairScratch& scratch)
+    : mNearParallel(scratch.nearParallel), mContacts(contacts), mPoints(points), mScratch(scratch)
 {
     // The search looks up the triangles of one mesh among the normals of the other:
     // the fewer lookups the better.
@@ -143,7 +147,11 @@ constexpr int STACK = 72;
 // bounds as well, plane by plane: above it their bounds seldom rule anything out.
 constexpr std::uint32_t SMALL_NODE = 64;
 
-// What the plane tests need of the mesh whose nodes they visit (MeshPairSearch.h).
+// Room for the triangle pairs of a search whose first mesh is this tree: more
+// make it give way to the walk of node pairs.
+std::size_t candidateRoom(const MeshTree& first) { return 4 * std::size_t(first.triangleCount) + 1024; }
+
+// What the plane tests need of the mesh whose nodes they visit.
 struct Target {
     const MeshInWorld* mesh;
     double vertexError;  // |computed world vertex - (R v + t)|
@@ -170,29 +178,26 @@ Target targetOf(const MeshInWorld& mesh)
 // target's computed vertex from body-space v is along . v + offset, up to margin
 // less what keeps the computed value from being snapped.
 struct CarriedPlane {
-    double along[3];
+    DoubleVector3 along;
     double offset;
     double margin;
 };
 
 CarriedPlane carry(const TrianglePlane& plane, const Target& target)
 {
-    const double n[3] = {plane.n.x, plane.n.y, plane.n.z};
-    const double(&r)[3][3] = target.mesh->rotation();
-    const double(&t)[3] = target.mesh->translation();
+    const DoubleVector3 n = toDouble(plane.n);
+    const DoubleVector3(&r)[3] = target.mesh->rotation();
     CarriedPlane c;
-    for (int j = 0; j < 3; ++j) c.along[j] = r[0][j] * n[0] + r[1][j] * n[1] + r[2][j] * n[2];
-    c.offset = n[0] * t[0] + n[1] * t[1] + n[2] * t[2] + double(plane.d);
-    const double length = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
-    const double terms = std::fabs(n[0]) + std::fabs(n[1]) + std::fabs(n[2]);
-    c.margin = 1.0001e-6 + length * (3.0001 * U * target.coordinates + target.vertexError) * (1 + 1e-12) +
-               1e-13 * (terms * (target.rotationTerms * target.bodyTerms + target.translationTerms) +
+    for (int j = 0; j < 3; ++j) c.along[j] = r[0][j] * n.x + r[1][j] * n.y + r[2][j] * n.z;
+    c.offset = dot(n, target.mesh->translation()) + double(plane.d);
+    c.margin = 1.0001e-6 + norm(n) * (3.0001 * U * target.coordinates + target.vertexError) * (1 + 1e-12) +
+               1e-13 * (absoluteSum(n) * (target.rotationTerms * target.bodyTerms + target.translationTerms) +
                         std::fabs(double(plane.d)));
     return c;
 }
 
 // Whether every computed vertex from the box has a plane value of one sign,
-// not snapped (MeshPairSearch.h).
+// not snapped (RoundingBounds.md, "The mesh pair searched plane by plane").
 bool beyond(const CarriedPlane& c, const BoundingBox& box)
 {
     double centre = c.offset, spread = 0;
@@ -209,7 +214,11 @@ bool beyond(const CarriedPlane& c, const BoundingBox& box)
 class Search {
 public:
     Search(const MeshInWorld& first, const MeshInWorld& second, MeshPairWalk& walk)
-        : mFirst(first), mSecond(second), mWalk(walk), mCandidates(first.cache().candidates)
+        : mFirst(first),
+          mSecond(second),
+          mWalk(walk),
+          mCandidates(walk.scratch().candidates),
+          mRoom(candidateRoom(*first.tree()))
     {
         mCandidates.clear();
     }
@@ -217,7 +226,7 @@ public:
     bool full() const { return mOverflow; }
 
     // The planes of the triangles of `planes` not marked wideSlab (or only
-    // those of wideOnly's complement: see MeshPairSearch.h) against the nodes of
+    // those of wideOnly's complement: RoundingBounds.md) against the nodes of
     // `target`, all of them or (wideOnly) only their wide triangles. Inner nodes
     // of `planes` that the walks' bounds part from all of `target` have no pair
     // (a leaf's planes are judged one by one in flush).
@@ -311,7 +320,7 @@ private:
     }
     void keep(std::uint32_t inFirst, std::uint32_t inSecond)
     {
-        if (mCandidates.size() == mCandidates.capacity()) {
+        if (mCandidates.size() == mRoom) {
             mOverflow = true;
             return;
         }
@@ -373,6 +382,7 @@ private:
     const MeshInWorld& mSecond;
     MeshPairWalk& mWalk;
     std::vector<PairCandidate>& mCandidates;
+    const std::size_t mRoom;
     bool mOverflow = false;
     // The planes gathered for one search of the target's tree.
     std::uint32_t mCount = 0;
@@ -396,7 +406,7 @@ bool searchPlanes(const MeshInWorld& first, const MeshInWorld& second, MeshPairW
 
     // The wide pairs one by one, unless there are too many of them.
     const std::size_t wide = a->wideSlabTriangles.size() * b->wideSlabTriangles.size();
-    if (wide > 16 * first.cache().candidates.capacity()) return false;
+    if (wide > 16 * candidateRoom(*a)) return false;
 
     Search search(first, second, walk);
     search.planesAgainst(x, y, false);

@@ -27,7 +27,7 @@ float floatDown(double x)
 }
 
 // A triangle thinner than this part of its longest edge is left to the full test:
-// the distance bounds of the culling need some width (see MeshCulling.h).
+// the distance bounds of the culling need some width (RoundingBounds.md).
 constexpr double LEAST_RELATIVE_ALTITUDE = 1e-3;
 
 // A triangle whose plane-value snap (values below 1e-6, of its doubled area
@@ -43,21 +43,15 @@ constexpr std::uint32_t KEY_LEVELS = 32;
 
 TriangleSummary summariseTriangle(const float* verts, const std::uint16_t* tri)
 {
-    double p[3][3];
-    for (int k = 0; k < 3; ++k)
-        for (int a = 0; a < 3; ++a) p[k][a] = vertexAt(verts, tri[k])[a];
-    auto edge = [&](int from, int to, double out[3]) {
-        for (int a = 0; a < 3; ++a) out[a] = p[to][a] - p[from][a];
-    };
-    auto length = [](const double v[3]) { return std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]); };
-    double e1[3], e2[3], e3[3];
-    edge(0, 1, e1);
-    edge(0, 2, e2);
-    edge(1, 2, e3);
-    const double cross[3] = {e1[1] * e2[2] - e1[2] * e2[1], e1[2] * e2[0] - e1[0] * e2[2],
-                             e1[0] * e2[1] - e1[1] * e2[0]};
-    const double doubleArea = length(cross);
-    const double longest = std::max({length(e1), length(e2), length(e3)});
+    DoubleVector3 p[3];
+    for (int k = 0; k < 3; ++k) {
+        const float* v = vertexAt(verts, tri[k]);
+        p[k] = DoubleVector3{v[0], v[1], v[2]};
+    }
+    const DoubleVector3 e1 = p[1] - p[0], e2 = p[2] - p[0], e3 = p[2] - p[1];
+    const DoubleVector3 normal = cross(e1, e2);
+    const double doubleArea = norm(normal);
+    const double longest = std::max({norm(e1), norm(e2), norm(e3)});
 
     TriangleSummary t{};
     // Double sums of exact float products: relative errors of a few 1e-16.
@@ -68,20 +62,14 @@ TriangleSummary summariseTriangle(const float* verts, const std::uint16_t* tri)
     t.irregular = !(doubleArea > 0 && std::isfinite(doubleArea) && std::isfinite(longest) &&
                     altitude >= LEAST_RELATIVE_ALTITUDE * longest);
     t.normal = t.irregular ? Vector3::zero()
-                           : Vector3{float(cross[0] / doubleArea), float(cross[1] / doubleArea),
-                                     float(cross[2] / doubleArea)};
-    const double centre[3] = {(p[0][0] + p[1][0] + p[2][0]) / 3, (p[0][1] + p[1][1] + p[2][1]) / 3,
-                              (p[0][2] + p[1][2] + p[2][2]) / 3};
-    t.sphere.centre = Vector3{float(centre[0]), float(centre[1]), float(centre[2])};
+                           : Vector3{float(normal.x / doubleArea), float(normal.y / doubleArea),
+                                     float(normal.z / doubleArea)};
+    const DoubleVector3 centre = (p[0] + p[1] + p[2]) / 3;
+    t.sphere.centre = Vector3{float(centre.x), float(centre.y), float(centre.z)};
     double radius = 0;
-    for (int k = 0; k < 3; ++k) {
-        double d[3];
-        for (int a = 0; a < 3; ++a) d[a] = p[k][a] - double(t.sphere.centre[a]);
-        radius = std::max(radius, length(d));
-    }
+    for (const DoubleVector3& vertex : p) radius = std::max(radius, norm(vertex - toDouble(t.sphere.centre)));
     t.sphere.radius = floatUp(radius * (1 + 1e-12));
-    t.planeOffset = double(t.normal.x) * t.sphere.centre.x + double(t.normal.y) * t.sphere.centre.y +
-                    double(t.normal.z) * t.sphere.centre.z;
+    t.planeOffset = dot(toDouble(t.normal), toDouble(t.sphere.centre));
     return t;
 }
 
@@ -127,31 +115,27 @@ void MeshTree::summarise()
             }
             for (int k = 0; k < 3; ++k) {
                 const float* v = vertexAt(vertices, node->triangles[3 * i + k]);
-                double d2 = 0;
-                for (int a = 0; a < 3; ++a) d2 += (double(v[a]) - n.sphere.centre[a]) * (double(v[a]) - n.sphere.centre[a]);
-                radius = std::max(radius, std::sqrt(d2));
+                radius = std::max(radius, norm(DoubleVector3{v[0], v[1], v[2]} - toDouble(n.sphere.centre)));
             }
         }
         n.sphere.radius = floatUp(radius * (1 + 1e-12));
 
         // Normal cone about the mean of the regular triangles' normals.
-        double axis[3] = {0, 0, 0};
+        DoubleVector3 axis{0, 0, 0};
         for (std::uint32_t i = 0; i < node->triangleCount; ++i) {
             const TriangleSummary& t = triangleSummaries[n.firstTriangle + i];
-            if (t.irregular) continue;
-            for (int a = 0; a < 3; ++a) axis[a] += t.normal[a];
+            if (!t.irregular) axis = axis + toDouble(t.normal);
         }
-        const double axisLength = std::sqrt(axis[0] * axis[0] + axis[1] * axis[1] + axis[2] * axis[2]);
+        const double axisLength = norm(axis);
         n.coneAngle = 4.0f;
         if (axisLength > 1e-3 * node->triangleCount) {
-            for (double& a : axis) a /= axisLength;
-            n.coneAxis = Vector3{float(axis[0]), float(axis[1]), float(axis[2])};
+            axis = axis / axisLength;
+            n.coneAxis = Vector3{float(axis.x), float(axis.y), float(axis.z)};
             double least = 1;
             for (std::uint32_t i = 0; i < node->triangleCount; ++i) {
                 const TriangleSummary& t = triangleSummaries[n.firstTriangle + i];
                 if (t.irregular) continue;
-                least = std::min(least, double(t.normal.x) * n.coneAxis.x + double(t.normal.y) * n.coneAxis.y +
-                                            double(t.normal.z) * n.coneAxis.z);
+                least = std::min(least, dot(toDouble(t.normal), toDouble(n.coneAxis)));
             }
             // Rounding of the stored unit vectors and of the sum, generously.
             n.coneAngle = floatUp(std::acos(std::max(-1.0, least)) + 1e-6);
@@ -163,8 +147,7 @@ void MeshTree::summarise()
             const TriangleSummary& t = triangleSummaries[n.firstTriangle + i];
             if (t.irregular) continue;
             const float* v = vertexAt(vertices, node->triangles[3 * i]);
-            double along = 0;
-            for (int a = 0; a < 3; ++a) along += double(t.normal[a]) * (double(n.sphere.centre[a]) - v[a]);
+            const double along = dot(toDouble(t.normal), toDouble(n.sphere.centre) - DoubleVector3{v[0], v[1], v[2]});
             // The stored unit normal is off by a few float roundings.
             spread = std::max(spread, std::fabs(along) + 1e-6 * radius);
         }

@@ -21,7 +21,7 @@ struct TriangleSummary {
     double planeOffset;  // normal . centre of the sphere, in double
     bool irregular;      // without area or too thin: never culled
     // Irregular, or so small that the triangle test's plane-value snap reaches
-    // far around its plane (MeshPairSearch.h): searched for from the other side.
+    // far around its plane (RoundingBounds.md): searched for from the other side.
     bool wideSlab;
 };
 
@@ -43,9 +43,9 @@ struct NodeSummary {
 };
 
 // Where the mesh-mesh walks reach a leaf, for putting triangle pairs found in
-// another order back into theirs (MeshPairSearch.h): the turns from the root
-// (1 for right), turn k in the two bits 63 - 2k and 62 - 2k of a key, once in
-// the high bit of its field and once in the low one.
+// another order back into theirs (RoundingBounds.md, "Order"): the turns from
+// the root (1 for right), turn k in the two bits 63 - 2k and 62 - 2k of a key,
+// once in the high bit of its field and once in the low one.
 struct LeafTurns {
     std::uint64_t high;
     std::uint64_t low;

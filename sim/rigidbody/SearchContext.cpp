@@ -3,7 +3,8 @@
 #include <cstdint>
 #include <cstring>
 
-#include "sim/rigidbody/MeshCulling.h"
+#include "sim/rigidbody/MeshInWorld.h"
+#include "sim/rigidbody/MeshPairSearch.h"
 #include "sim/rigidbody/MeshTree.h"
 
 namespace physics {
@@ -50,6 +51,12 @@ MeshWorldCache& SearchContext::meshCache(const RigidBody* body, const MeshTree& 
     std::unique_ptr<MeshWorldCache>& cache = mMeshCaches[body];
     if (!cache || !cache->fits(tree)) cache = std::make_unique<MeshWorldCache>(tree);
     return *cache;
+}
+
+MeshPairScratch& SearchContext::meshPairScratch()
+{
+    if (!mMeshPairs) mMeshPairs = std::make_unique<MeshPairScratch>();
+    return *mMeshPairs;
 }
 
 const BoxTransform& SearchContext::boxTransform(const BoxBody* box)

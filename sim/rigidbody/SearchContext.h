@@ -20,6 +20,7 @@ namespace rigidbody {
 
 class MeshTree;
 class SearchContext;
+struct MeshPairScratch;
 struct MeshWorldCache;
 
 // A pair function of the collision table that may use what the context keeps.
@@ -71,9 +72,11 @@ public:
     void forget(const RigidBody* body);
 
     // For the pair functions: the world positions of a mesh body (each body its
-    // own, also where bodies share a tree), the point index when contacts is the
-    // list under search (else null), and a box's transform.
+    // own, also where bodies share a tree), the room of the mesh pair search, the
+    // point index when contacts is the list under search (else null), and a
+    // box's transform.
     MeshWorldCache& meshCache(const RigidBody* body, const MeshTree& tree);
+    MeshPairScratch& meshPairScratch();
     PointIndex* points(const ContactList* contacts) { return mPoints.bound(contacts) ? &mPoints : nullptr; }
     const BoxTransform& boxTransform(const BoxBody* box);
 
@@ -82,6 +85,7 @@ private:
     BroadPhase mBroadPhase;
     PointIndex mPoints;
     std::unordered_map<const RigidBody*, std::unique_ptr<MeshWorldCache>> mMeshCaches;
+    std::unique_ptr<MeshPairScratch> mMeshPairs;
     std::vector<BoxTransform> mBoxes;  // slots by address
 };
 
