@@ -114,6 +114,23 @@ void collideTreePlane(const MeshTreeNode* node, const float* vertices, const Mat
     }
 }
 
+namespace {
+
+// The walk of node pairs: both nodes inner, an inner node against a leaf (the
+// inner one first), two leaves (the first leaf's triangles in the outer loop).
+void walkNodeNode(const MeshTreeNode* p, const float* pVertices, const Matrix3& pRotation, const Vector3& pPosition,
+                  RigidBody* pBody, const MeshTreeNode* q, const float* qVertices, const Matrix3& qRotation,
+                  const Vector3& qPosition, RigidBody* qBody, ContactList* contacts);
+void walkNodeLeaf(const MeshTreeNode* node, const float* nodeVertices, const Matrix3& nodeRotation,
+                  const Vector3& nodePosition, RigidBody* nodeBody, const MeshTreeNode* leaf,
+                  const float* leafVertices, const Matrix3& leafRotation, const Vector3& leafPosition,
+                  RigidBody* leafBody, ContactList* contacts);
+void collideLeafLeaf(const MeshTreeNode* f, const float* fVertices, const Matrix3& fRotation, const Vector3& fPosition,
+                     RigidBody* fBody, const MeshTreeNode* s, const float* sVertices, const Matrix3& sRotation,
+                     const Vector3& sPosition, RigidBody* sBody, ContactList* contacts);
+
+}  // namespace
+
 void collideTreeTree(const MeshTree* first, const Matrix3& firstRotation, const Vector3& firstPosition,
                      RigidBody* firstBody, const MeshTree* second, const Matrix3& secondRotation,
                      const Vector3& secondPosition, RigidBody* secondBody, ContactList* contacts)
@@ -136,6 +153,8 @@ void collideTreeTree(const MeshTree* first, const Matrix3& firstRotation, const 
         collideLeafLeaf(p, pv, firstRotation, firstPosition, firstBody, q, qv, secondRotation, secondPosition,
                         secondBody, contacts);
 }
+
+namespace {
 
 void walkNodeNode(const MeshTreeNode* p, const float* pVertices, const Matrix3& pRotation, const Vector3& pPosition,
                   RigidBody* pBody, const MeshTreeNode* q, const float* qVertices, const Matrix3& qRotation,
@@ -202,6 +221,8 @@ void collideLeafLeaf(const MeshTreeNode* f, const float* fVertices, const Matrix
         }
     }
 }
+
+}  // namespace
 
 }  // namespace full
 }  // namespace rigidbody

@@ -33,19 +33,6 @@ void collideTreeTree(const MeshTree* first, const Matrix3& firstRotation, const 
                      RigidBody* firstBody, const MeshTree* second, const Matrix3& secondRotation,
                      const Vector3& secondPosition, RigidBody* secondBody, ContactList* contacts);
 
-void walkNodeNode(const MeshTreeNode* p, const float* pVertices, const Matrix3& pRotation, const Vector3& pPosition,
-                  RigidBody* pBody, const MeshTreeNode* q, const float* qVertices, const Matrix3& qRotation,
-                  const Vector3& qPosition, RigidBody* qBody, ContactList* contacts);
-
-void walkNodeLeaf(const MeshTreeNode* node, const float* nodeVertices, const Matrix3& nodeRotation,
-                  const Vector3& nodePosition, RigidBody* nodeBody, const MeshTreeNode* leaf,
-                  const float* leafVertices, const Matrix3& leafRotation, const Vector3& leafPosition,
-                  RigidBody* leafBody, ContactList* contacts);
-
-void collideLeafLeaf(const MeshTreeNode* f, const float* fVertices, const Matrix3& fRotation, const Vector3& fPosition,
-                     RigidBody* fBody, const MeshTreeNode* s, const float* sVertices, const Matrix3& sRotation,
-                     const Vector3& sPosition, RigidBody* sBody, ContactList* contacts);
-
 }  // namespace full
 }  // namespace rigidbody
 }  // namespace physics
