@@ -80,31 +80,44 @@ void collideTriMeshSphere(RigidBody* mesh, RigidBody* sphereBody, ContactList* c
                       sphereBody, contacts, context);
 }
 
+namespace {
+
+// The search of two meshes, given them in world space.
+using MeshPairWalker = void (*)(const MeshInWorld& first, const MeshInWorld& second, ContactList* contacts,
+                                PointIndex* points, MeshPairScratch& scratch);
+
+void walkTrees(const MeshTree& first, const Matrix3& firstRotation, const Vector3& firstPosition, RigidBody* firstBody,
+               const MeshTree& second, const Matrix3& secondRotation, const Vector3& secondPosition,
+               RigidBody* secondBody, ContactList* contacts, SearchContext& context, MeshPairWalker walker)
+{
+    // A body against itself would share one cache on both sides.
+    if (firstBody == secondBody) {
+        full::collideTreeTree(&first, firstRotation, firstPosition, firstBody, &second, secondRotation,
+                              secondPosition, secondBody, contacts);
+        return;
+    }
+    const MeshInWorld pm(first, context.meshCache(firstBody, first), firstRotation, firstPosition, firstBody);
+    const MeshInWorld qm(second, context.meshCache(secondBody, second), secondRotation, secondPosition, secondBody);
+    walker(pm, qm, contacts, context.points(contacts), context.meshPairScratch());
+}
+
+}  // namespace
+
 void collideTriMeshTriMesh(RigidBody* a, RigidBody* b, ContactList* contacts, SearchContext& context)
 {
     const MeshTree* first = treeOf(a);
     const MeshTree* second = treeOf(b);
-    if (!first || !second) return;
-    // A body against itself would share one cache on both sides.
-    if (a == b) {
-        full::collideTreeTree(first, a->rotation, a->position, a, second, b->rotation, b->position, b, contacts);
-        return;
-    }
-    collideTreeTree(*first, a->rotation, a->position, a, *second, b->rotation, b->position, b, contacts, context);
+    if (first && second)
+        collideTreeTree(*first, a->rotation, a->position, a, *second, b->rotation, b->position, b, contacts, context);
 }
 
 void collideTriMeshTriMeshByNodePairs(RigidBody* a, RigidBody* b, ContactList* contacts, SearchContext& context)
 {
     const MeshTree* first = treeOf(a);
     const MeshTree* second = treeOf(b);
-    if (!first || !second) return;
-    if (a == b) {
-        full::collideTreeTree(first, a->rotation, a->position, a, second, b->rotation, b->position, b, contacts);
-        return;
-    }
-    const MeshInWorld pm(*first, context.meshCache(a, *first), a->rotation, a->position, a);
-    const MeshInWorld qm(*second, context.meshCache(b, *second), b->rotation, b->position, b);
-    walkMeshPairByNodes(pm, qm, contacts, context.points(contacts), context.meshPairScratch());
+    if (first && second)
+        walkTrees(*first, a->rotation, a->position, a, *second, b->rotation, b->position, b, contacts, context,
+                  walkMeshPairByNodes);
 }
 
 void collideTriMeshPlane(RigidBody* mesh, RigidBody* planeBody, ContactList* contacts, SearchContext& context)
@@ -146,109 +159,77 @@ void collideTreeBox(const MeshTree& tree, const Matrix3& rotation, const Vector3
 
 namespace {
 
-// The sphere and plane walks: the mesh transform and axes are formed once for
-// the whole walk rather than at every node, each node test is answered from
-// exact geometry where that is clear (NodeTests.h), and the tree's triangle
-// summaries let single triangles be skipped; the same floats and the same
-// answers as the full walks.
-struct SphereWalk {
-    const MeshTree& tree;
-    Matrix4 transform;
-    Vector3 axes[3];
-    QuickBoxSphereTest quick;
-    RigidBody* meshBody;
-    const Sphere& sphere;
-    RigidBody* sphereBody;
-    ContactList* contacts;
-    PointIndex* points;
-
-    void walk(const MeshTreeNode* node) const
-    {
-        // The node's bounds turn with the mesh; formed only where the quick test leaves it open.
-        const BoundingBox& b = node->bounds;
-        const Answer answer = quick.intersectsNode(b);
-        if (answer == Answer::NO) return;
-        if (answer == Answer::UNCLEAR) {
-            const OrientedBox nodeBox{Matrix4::transformAffine(transform, Vector3((b.max - b.min) * 0.5f + b.min)),
-                                      {axes[0], axes[1], axes[2]},
-                                      b.halfExtents()};
-            if (!nodeBox.intersectsSphere(sphere)) return;
-        }
-        if (node->left) {
-            walk(node->left);
-            walk(node->right);
-            return;
-        }
-        const std::uint32_t first = tree.nodeSummaries[node->index].firstTriangle;
-        for (std::uint32_t i = 0; i < node->triangleCount; ++i) {
-            if (quick.triangleClear(tree.triangleSummaries[first + i].sphere)) continue;
-            Vector3 triangle[3];
-            worldTriangle(transform, tree.vertices, node, i, triangle);
-            collideTriangleSphere(triangle, sphere, meshBody, sphereBody, contacts, points);
-        }
+// The sphere and plane walks: depth first, left before right, through the
+// nodes that enter() lets in, and at the leaves the triangles that keep() lets
+// through (judged from their body-space summaries), in world space, to test().
+// The mesh transform is formed once for the whole walk rather than at every
+// node, and each node test is answered from exact geometry where that is clear
+// (NodeTests.h); the same floats and the same answers as the full walks.
+template <class Enter, class Keep, class Test>
+void walkTree(const MeshTree& tree, const Matrix4& transform, const MeshTreeNode* node, const Enter& enter,
+              const Keep& keep, const Test& test)
+{
+    if (!enter(node->bounds)) return;
+    if (node->left) {
+        walkTree(tree, transform, node->left, enter, keep, test);
+        walkTree(tree, transform, node->right, enter, keep, test);
+        return;
     }
-};
-
-struct PlaneWalk {
-    const MeshTree& tree;
-    Matrix4 transform;
-    QuickCornersPlaneTest quick;
-    RigidBody* meshBody;
-    const Plane& plane;
-    RigidBody* planeBody;
-    ContactList* contacts;
-    PointIndex* points;
-
-    void walk(const MeshTreeNode* node) const
-    {
-        const BoundingBox& b = node->bounds;
-        const Answer answer = quick.anyCornerBehind(b);
-        bool behind = answer == Answer::YES;  // some corner strictly behind the plane (or not a number)
-        for (int corner = 0; corner < 8 && answer == Answer::UNCLEAR && !behind; ++corner) {
-            const Vector3 local{(corner & 1) ? b.max.x : b.min.x, (corner & 2) ? b.max.y : b.min.y,
-                                (corner & 4) ? b.max.z : b.min.z};
-            behind = !(Plane::signedDistance(plane, Matrix4::transformAffine(transform, local)) >= 0.0f);
-        }
-        if (!behind) return;
-        if (node->left) {
-            walk(node->left);
-            walk(node->right);
-            return;
-        }
-        const std::uint32_t first = tree.nodeSummaries[node->index].firstTriangle;
-        for (std::uint32_t i = 0; i < node->triangleCount; ++i) {
-            if (quick.triangleClear(tree.triangleSummaries[first + i].sphere)) continue;
-            Vector3 triangle[3];
-            worldTriangle(transform, tree.vertices, node, i, triangle);
-            collideTrianglePlane(triangle, plane, meshBody, planeBody, contacts, points);
-        }
+    const std::uint32_t first = tree.nodeSummaries[node->index].firstTriangle;
+    for (std::uint32_t i = 0; i < node->triangleCount; ++i) {
+        if (!keep(tree.triangleSummaries[first + i])) continue;
+        Vector3 triangle[3];
+        worldTriangle(transform, tree.vertices, node, i, triangle);
+        test(triangle);
     }
-};
+}
 
 }  // namespace
 
 void collideTreeSphere(const MeshTree& tree, const Matrix3& rotation, const Vector3& position, RigidBody* meshBody,
                        const Sphere& sphere, RigidBody* sphereBody, ContactList* contacts, SearchContext& context)
 {
-    const SphereWalk walk{tree,
-                          meshTransform(rotation, position),
-                          {column(rotation, 0), column(rotation, 1), column(rotation, 2)},
-                          QuickBoxSphereTest(rotation, position, sphere),
-                          meshBody,
-                          sphere,
-                          sphereBody,
-                          contacts,
-                          context.points(contacts)};
-    walk.walk(tree.root);
+    const Matrix4 transform = meshTransform(rotation, position);
+    const QuickBoxSphereTest quick(rotation, position, sphere);
+    PointIndex* points = context.points(contacts);
+    // The node's bounds turn with the mesh; formed only where the quick test leaves it open.
+    auto enter = [&](const BoundingBox& b) {
+        const Answer answer = quick.intersectsNode(b);
+        if (answer != Answer::UNCLEAR) return answer == Answer::YES;
+        const OrientedBox nodeBox{Matrix4::transformAffine(transform, Vector3((b.max - b.min) * 0.5f + b.min)),
+                                  {column(rotation, 0), column(rotation, 1), column(rotation, 2)},
+                                  b.halfExtents()};
+        return nodeBox.intersectsSphere(sphere);
+    };
+    walkTree(
+        tree, transform, tree.root, enter, [&](const TriangleSummary& t) { return !quick.triangleClear(t.sphere); },
+        [&](const Vector3* triangle) {
+            collideTriangleSphere(triangle, sphere, meshBody, sphereBody, contacts, points);
+        });
 }
 
 void collideTreePlane(const MeshTree& tree, const Matrix3& rotation, const Vector3& position, RigidBody* meshBody,
                       const Plane& plane, RigidBody* planeBody, ContactList* contacts, SearchContext& context)
 {
     const Matrix4 transform = meshTransform(rotation, position);
-    const PlaneWalk walk{tree,     transform, QuickCornersPlaneTest(transform, plane), meshBody, plane, planeBody,
-                         contacts, context.points(contacts)};
-    walk.walk(tree.root);
+    const QuickCornersPlaneTest quick(transform, plane);
+    PointIndex* points = context.points(contacts);
+    // Some corner strictly behind the plane (or not a number).
+    auto enter = [&](const BoundingBox& b) {
+        const Answer answer = quick.anyCornerBehind(b);
+        if (answer != Answer::UNCLEAR) return answer == Answer::YES;
+        for (int corner = 0; corner < 8; ++corner) {
+            const Vector3 local{(corner & 1) ? b.max.x : b.min.x, (corner & 2) ? b.max.y : b.min.y,
+                                (corner & 4) ? b.max.z : b.min.z};
+            if (!(Plane::signedDistance(plane, Matrix4::transformAffine(transform, local)) >= 0.0f)) return true;
+        }
+        return false;
+    };
+    walkTree(
+        tree, transform, tree.root, enter, [&](const TriangleSummary& t) { return !quick.triangleClear(t.sphere); },
+        [&](const Vector3* triangle) {
+            collideTrianglePlane(triangle, plane, meshBody, planeBody, contacts, points);
+        });
 }
 
 void collideTreeTree(const MeshTree& first, const Matrix3& firstRotation, const Vector3& firstPosition,
@@ -256,9 +237,8 @@ void collideTreeTree(const MeshTree& first, const Matrix3& firstRotation, const 
                      const Vector3& secondPosition, RigidBody* secondBody, ContactList* contacts,
                      SearchContext& context)
 {
-    const MeshInWorld pm(first, context.meshCache(firstBody, first), firstRotation, firstPosition, firstBody);
-    const MeshInWorld qm(second, context.meshCache(secondBody, second), secondRotation, secondPosition, secondBody);
-    collideMeshPair(pm, qm, contacts, context.points(contacts), context.meshPairScratch());
+    walkTrees(first, firstRotation, firstPosition, firstBody, second, secondRotation, secondPosition, secondBody,
+              contacts, context, collideMeshPair);
 }
 
 }  // namespace rigidbody

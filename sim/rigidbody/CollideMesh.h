@@ -9,8 +9,9 @@
 // The box walk skips the nodes and triangles whose test could add no contact
 // (MeshCulling.h says when that is certain); the sphere and plane walks answer
 // their node tests quickly where the answer is certain (NodeTests.h); two meshes
-// are searched plane by plane (MeshPairSearch.h). What they keep between walks
-// (world positions, the point index of the list under search) is the context's.
+// are searched plane by plane (collideMeshPair, MeshPairSearch.h). What they keep
+// between walks (world positions, the point index of the list under search) is
+// the context's.
 #include "sim/maths/Matrix3.h"
 #include "sim/maths/Plane.h"
 #include "sim/maths/Sphere.h"
