@@ -8,7 +8,7 @@
 #include "Meshes.h"
 #include "sim/maths/Matrix4.h"
 #include "sim/rigidbody/Collide.h"
-#include "sim/rigidbody/CollideMesh.h"
+#include "sim/rigidbody/SearchContext.h"
 #include "sim/rigidbody/TriangleContacts.h"
 
 using namespace testing_support;
@@ -51,14 +51,18 @@ std::uint64_t trianglesReachedByPlane(const MeshTreeNode* node, const RigidBody*
     return trianglesReachedByPlane(node->left, mesh, plane) + trianglesReachedByPlane(node->right, mesh, plane);
 }
 
+// Argument 0 searches with the plain forms (the baseline: the full walks, every
+// pair for boxes and meshes, every node test computed for spheres and planes),
+// 1 with the library's; "tests" counts the triangle tests the walks reach. Each
+// keeps its context from call to call, as a simulator does.
 void run(benchmark::State& state, RigidBody* first, RigidBody* second, std::uint64_t tests)
 {
     ContactList contacts;
     contacts.reserve(4096);
-    const CollisionFunction pair = collisionFunction(first, second);
+    SearchContext context(state.range(0) != 0 ? SearchForms::library() : SearchForms::plain());
     for (auto _ : state) {
         contacts.clear();
-        pair(first, second, &contacts);
+        context.collide(first, second, &contacts);
         benchmark::DoNotOptimize(contacts.data());
     }
     state.counters["contacts"] = double(contacts.size());
@@ -66,21 +70,12 @@ void run(benchmark::State& state, RigidBody* first, RigidBody* second, std::uint
     state.counters["tests_per_s"] = benchmark::Counter(double(tests), benchmark::Counter::kIsIterationInvariantRate);
 }
 
-// The walks with argument 0 are the full walks (the baseline: every pair for
-// boxes and meshes, every node test computed for spheres and planes), with
-// argument 1 the library's; "tests" counts the triangle tests the walks reach.
-struct WalkMode {
-    explicit WalkMode(bool culled) { setMeshWalk(culled ? MeshWalk::CULLED : MeshWalk::FULL); }
-    ~WalkMode() { setMeshWalk(MeshWalk::CULLED); }
-};
-
 void BM_MeshPlane(benchmark::State& state)
 {
     MeshStore meshes;
     BodyStore bodies;
     TriangleMeshBody* mesh = meshes.body(closedMesh(), Vector3{0, 0.95f, 0}, true, 1, turned);
     PlaneBody* ground = bodies.plane(Vector3{0, 1, 0}, 0);
-    const WalkMode mode(state.range(0) != 0);
     run(state, mesh, ground, trianglesReachedByPlane(mesh->meshTree->root, mesh, ground->plane));
 }
 BENCHMARK(BM_MeshPlane)->Arg(0)->Arg(1);
@@ -91,7 +86,6 @@ void BM_MeshSphere(benchmark::State& state)
     BodyStore bodies;
     TriangleMeshBody* mesh = meshes.body(closedMesh(), Vector3{0, 0, 0}, true, 1, turned);
     SphereBody* sphere = bodies.sphere(Vector3{0.1f, 1.45f, 0.05f}, 0.5f);
-    const WalkMode mode(state.range(0) != 0);
     run(state, mesh, sphere,
         trianglesReachedBySphere(mesh->meshTree->root, mesh, Sphere{sphere->position, sphere->radius}));
 }
@@ -103,7 +97,6 @@ void BM_MeshSphereFar(benchmark::State& state)
     BodyStore bodies;
     TriangleMeshBody* mesh = meshes.body(closedMesh(), Vector3{0, 0, 0}, true, 1, turned);
     SphereBody* sphere = bodies.sphere(Vector3{0, 5, 0}, 0.5f);
-    const WalkMode mode(state.range(0) != 0);
     run(state, mesh, sphere, 0);
 }
 BENCHMARK(BM_MeshSphereFar)->Arg(0)->Arg(1);
@@ -114,7 +107,6 @@ void BM_MeshBox(benchmark::State& state)
     BodyStore bodies;
     TriangleMeshBody* mesh = meshes.body(closedMesh(), Vector3{0, 0, 0}, true, 1, turned);
     BoxBody* box = bodies.box(Vector3{0.1f, 1.4f, 0.05f}, Vector3{1, 1, 1});
-    const WalkMode mode(state.range(0) != 0);
     run(state, mesh, box, std::uint64_t(mesh->meshTree->triangleCount));
 }
 BENCHMARK(BM_MeshBox)->Arg(0)->Arg(1);
@@ -126,7 +118,6 @@ void meshMesh(benchmark::State& state, const MeshData& model, float distance)
     MeshStore meshes;
     TriangleMeshBody* a = meshes.body(model, Vector3{0, 0, 0}, true, 1, turned);
     TriangleMeshBody* b = meshes.body(model, Vector3{0.2f, distance, 0.1f}, true);
-    const WalkMode mode(state.range(0) != 0);
     run(state, a, b, std::uint64_t(a->meshTree->triangleCount) * std::uint64_t(b->meshTree->triangleCount));
 }
 void BM_MeshMeshTouching(benchmark::State& state) { meshMesh(state, closedMesh(), 1.9f); }

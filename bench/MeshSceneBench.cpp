@@ -12,8 +12,7 @@
 
 #include "MeshScenes.h"
 #include "ReferenceWater.h"
-#include "sim/rigidbody/BroadPhase.h"
-#include "sim/rigidbody/CollideMesh.h"
+#include "sim/rigidbody/SearchContext.h"
 
 using namespace testing_support;
 using physics::water::WaterSimulator;
@@ -22,29 +21,13 @@ namespace {
 
 constexpr int STEPS = 10;
 
-// The forms of one argument; restores the library's own whatever a benchmark did.
-struct Forms {
-    MeshWalk walk;
-    ContactSearch search;
-};
-struct FormsInForce {
-    explicit FormsInForce(Forms forms)
-    {
-        setMeshWalk(forms.walk);
-        setContactSearch(forms.search);
-    }
-    ~FormsInForce()
-    {
-        setMeshWalk(MeshWalk::CULLED);
-        setContactSearch(ContactSearch::BROAD);
-    }
-};
-
-Forms formsOf(const benchmark::State& state)
+// The forms of one argument.
+SearchForms formsOf(const benchmark::State& state)
 {
-    if (state.range(0) == 0) return Forms{MeshWalk::FULL, ContactSearch::FULL};
-    if (state.range(0) == 1) return Forms{MeshWalk::CULLED, ContactSearch::FULL};
-    return Forms{MeshWalk::CULLED, ContactSearch::BROAD};
+    if (state.range(0) == 0) return SearchForms::plain();
+    SearchForms forms = SearchForms::library();
+    forms.everyPair = state.range(0) == 1;
+    return forms;
 }
 
 using WaterStep = void (*)(WaterSimulator&, float);
@@ -57,11 +40,11 @@ WaterStep waterStepOf(const benchmark::State& state)
 // step() runs one sub-step. Where it returns seconds, the benchmark is on manual
 // time and only those count: the share of the sub-step being measured.
 template <class Scene, class Step>
-void run(benchmark::State& state, Scene& scene, Forms forms, Step step)
+void run(benchmark::State& state, Scene& scene, SearchForms forms, Step step)
 {
     constexpr bool timesShare = std::is_same<decltype(step()), double>::value;
     scene.snapshot();
-    const FormsInForce mode(forms);
+    scene.sim.searchContext().setForms(forms);
     long contacts = 0;
     for (auto _ : state) {
         state.PauseTiming();
@@ -124,7 +107,7 @@ BENCHMARK(BM_LakeSubStepWithWater)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMic
 void BM_LakeWater(benchmark::State& state)
 {
     SettledLake scene(true);
-    run(state, scene, Forms{MeshWalk::CULLED, ContactSearch::BROAD}, [&, step = waterStepOf(state)] {
+    run(state, scene, SearchForms::library(), [&, step = waterStepOf(state)] {
         double seconds = 0.0;
         scene.subStep([&](WaterSimulator& w, float h) {
             const auto start = std::chrono::steady_clock::now();

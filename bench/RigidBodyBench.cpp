@@ -1,22 +1,19 @@
 #include <benchmark/benchmark.h>
 
 #include "Scenes.h"
-#include "sim/rigidbody/BroadPhase.h"
+#include "sim/rigidbody/SearchContext.h"
 #include "sim/rigidbody/Collide.h"
 
 using namespace bench;
 
 namespace {
 
-// The search over every pair (second argument 0) or the broad phase (1), the
-// library's own restored afterwards.
-struct SearchInForce {
-    explicit SearchInForce(const benchmark::State& state)
-    {
-        setContactSearch(state.range(1) != 0 ? ContactSearch::BROAD : ContactSearch::FULL);
-    }
-    ~SearchInForce() { setContactSearch(ContactSearch::BROAD); }
-};
+// The plain search over every pair (second argument 0) or the library's with
+// its broad phase (1).
+SearchForms formsOf(const benchmark::State& state)
+{
+    return state.range(1) != 0 ? SearchForms::library() : SearchForms::plain();
+}
 
 }  // namespace
 
@@ -31,7 +28,7 @@ static void BM_SimulateEnclosure(benchmark::State& state)
     const float h = 1.0f / 120.0f;
     for (int i = 0; i < 240; ++i) scene.step(h);
     scene.snapshot();
-    const SearchInForce search(state);
+    scene.sim.searchContext().setForms(formsOf(state));
     for (auto _ : state) {
         state.PauseTiming();
         scene.restore();
@@ -51,7 +48,7 @@ static void BM_MeshThroughTheWalls(benchmark::State& state)
     scene.sim.addBody(scene.meshes.body(testing_support::floorMesh(3.0f, 160), Vector3{0, -0.01f, 0}));
     scene.addEnclosure();
     scene.sim.commitBodies();
-    const SearchInForce search(state);
+    scene.sim.searchContext().setForms(formsOf(state));
     for (auto _ : state) scene.step(1.0f / 120.0f);
     state.counters["contacts"] = scene.sim.getNumContacts();
 }

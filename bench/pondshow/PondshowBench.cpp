@@ -21,9 +21,8 @@
 #include "ReferenceWater.h"
 #include "platform/CrtRandom.h"
 #include "programs/pondshow/pondshow.h"
-#include "sim/rigidbody/BroadPhase.h"
-#include "sim/rigidbody/CollideMesh.h"
 #include "sim/rigidbody/Collide.h"
+#include "sim/rigidbody/SearchContext.h"
 
 namespace {
 
@@ -170,22 +169,21 @@ Lake& lakeAt(int seconds)
     return lake;
 }
 
-// Argument 0 picks the forms of the contact search and the mesh walks: 0 the
-// plain forms (the baseline), 1 the library's, 2 the library's with mesh pairs
-// walked node pair by node pair instead of searched plane by plane. The
-// library's again whatever a benchmark did.
-struct SearchForms {
-    explicit SearchForms(const benchmark::State& state)
+// Argument 0 picks the forms of the contact search: 0 the plain forms (the
+// baseline), 1 the library's, 2 the library's with mesh pairs walked node pair
+// by node pair instead of searched plane by plane. The library's again whatever
+// a benchmark did.
+class FormsInForce {
+public:
+    FormsInForce(const benchmark::State& state, RigidBodySimulator& simulator) : mSimulator(simulator)
     {
-        const auto form = state.range(0);
-        setContactSearch(form != 0 ? ContactSearch::BROAD : ContactSearch::FULL);
-        setMeshWalk(form == 0 ? MeshWalk::FULL : form == 1 ? MeshWalk::CULLED : MeshWalk::NODE_PAIRS);
+        const SearchForms forms[] = {SearchForms::plain(), SearchForms::library(), SearchForms::meshNodePairs()};
+        simulator.searchContext().setForms(forms[state.range(0)]);
     }
-    ~SearchForms()
-    {
-        setContactSearch(ContactSearch::BROAD);
-        setMeshWalk(MeshWalk::CULLED);
-    }
+    ~FormsInForce() { mSimulator.searchContext().setForms(SearchForms::library()); }
+
+private:
+    RigidBodySimulator& mSimulator;
 };
 
 bool libraryForm(const benchmark::State& state) { return state.range(0) != 0; }
@@ -219,7 +217,7 @@ void BM_PondshowSecond(benchmark::State& state)
 {
     const int from = state.range(1) == 0 ? 0 : 10;
     Lake& lake = lakeAt(from);
-    const SearchForms forms(state);
+    const FormsInForce forms(state, *lake.mSimulator);
     const WaterStep step = waterStepOf(state);
     BodyStepTimer bodies;
     lake.mSimulator->mListeners.push_back(&bodies);
@@ -254,7 +252,7 @@ BENCHMARK(BM_PondshowSecond)->ArgsProduct({{0, 1, 2}, {0, 1}})->Unit(benchmark::
 void BM_PondshowContacts(benchmark::State& state)
 {
     Lake& lake = lakeAt(10);
-    const SearchForms forms(state);
+    const FormsInForce forms(state, *lake.mSimulator);
     const int kind = int(state.range(1));
     std::vector<std::pair<RigidBody*, RigidBody*>> pairs;
     const std::vector<RigidBody*>& b = lake.mSimulator->mBodies;
@@ -266,7 +264,7 @@ void BM_PondshowContacts(benchmark::State& state)
     ContactList contacts;
     for (auto _ : state) {
         contacts.clear();
-        for (const auto& p : pairs) collisionFunction(p.first, p.second)(p.first, p.second, &contacts);
+        for (const auto& p : pairs) lake.mSimulator->searchContext().collide(p.first, p.second, &contacts);
         benchmark::DoNotOptimize(contacts.data());
     }
     state.counters["pairs"] = double(pairs.size());
@@ -278,7 +276,7 @@ BENCHMARK(BM_PondshowContacts)->ArgsProduct({{0, 1, 2}, {0, 1, 2, 3}})->Unit(ben
 void BM_PondshowContactSearch(benchmark::State& state)
 {
     Lake& lake = lakeAt(10);
-    const SearchForms forms(state);
+    const FormsInForce forms(state, *lake.mSimulator);
     for (auto _ : state) lake.mSimulator->findContacts();
     state.counters["contacts"] = double(lake.mSimulator->mContacts.size());
 }

@@ -3,8 +3,8 @@
 // the sub-steps that one second of frames runs at the program's time scale and
 // step (tumbleshow 40 of 1/120 s, bumpshellshell 20 of 1/60 s, bumpshellball and
 // bumphillball 60 of 1/60 s, bumpshellfloor and bumpshellcrate 120 of 1/120 s).
-// Argument 0 walks every triangle of the mesh pairs (the plain full walks, the
-// baseline), 1 the library's walks that find the same contacts, 2 the same with
+// Argument 0 searches with the plain forms (every pair, the full walks: the
+// baseline), 1 with the library's, which find the same contacts, 2 the same with
 // mesh pairs walked node pair by node pair instead of searched plane by plane;
 // the second argument
 // picks the second measured: the first one (0, bodies falling and meeting) or the
@@ -24,7 +24,7 @@
 #include "programs/bumpshellfloor/bumpshellfloor.h"
 #include "programs/bumpshellshell/bumpshellshell.h"
 #include "programs/tumbleshow/tumbleshow.h"
-#include "sim/rigidbody/CollideMesh.h"
+#include "sim/rigidbody/SearchContext.h"
 
 namespace {
 
@@ -108,11 +108,6 @@ struct ShellCrateBodies : bumpshellcrate::Test {
     ProgramSimulation simulation() { return {&mSimulator, TIME_SCALE, STEP}; }
 };
 
-struct WalkMode {
-    explicit WalkMode(MeshWalk walk) { setMeshWalk(walk); }
-    ~WalkMode() { setMeshWalk(MeshWalk::CULLED); }
-};
-
 // The program's clock from time t on: sub-steps of h, as the frame step takes them.
 void subSteps(RigidBodySimulator& simulator, double& t, double h, int count)
 {
@@ -138,8 +133,8 @@ void oneSecond(benchmark::State& state)
     const BodySnapshot measured(*sim.simulator);
     const double from = t;
 
-    const MeshWalk walks[] = {MeshWalk::FULL, MeshWalk::CULLED, MeshWalk::NODE_PAIRS};
-    const WalkMode mode(walks[state.range(0)]);
+    const SearchForms forms[] = {SearchForms::plain(), SearchForms::library(), SearchForms::meshNodePairs()};
+    sim.simulator->searchContext().setForms(forms[state.range(0)]);
 
     long contacts = 0;
     for (auto _ : state) {
@@ -152,6 +147,7 @@ void oneSecond(benchmark::State& state)
             contacts += long(sim.simulator->getNumContacts());
         }
     }
+    sim.simulator->searchContext().setForms(SearchForms::library());
     state.counters["sub_steps"] = perSecond;
     state.counters["contacts_per_step"] = double(contacts) / double(state.iterations() * perSecond);
 }

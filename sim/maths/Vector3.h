@@ -95,10 +95,38 @@ inline VectorExpression<E>::operator Vector3() const
     return Vector3{get<0>(), get<1>(), get<2>()};
 }
 
-// Three doubles; only used for the clamped difference of the box-sphere tests.
+// Three doubles: the clamped difference of the box-sphere tests, and the bounds
+// the culling works out in double precision. Its own operations below are plain
+// double arithmetic, nothing rounded to float (squaredLength rounds: it is the
+// box-sphere test's).
 struct DoubleVector3 {
     double x, y, z;
+
+    double operator[](int i) const { return i == 0 ? x : (i == 1 ? y : z); }
+    double& operator[](int i) { return i == 0 ? x : (i == 1 ? y : z); }
 };
+
+inline DoubleVector3 toDouble(const Vector3& v) { return DoubleVector3{v.x, v.y, v.z}; }
+inline DoubleVector3 operator+(const DoubleVector3& a, const DoubleVector3& b)
+{
+    return DoubleVector3{a.x + b.x, a.y + b.y, a.z + b.z};
+}
+inline DoubleVector3 operator-(const DoubleVector3& a, const DoubleVector3& b)
+{
+    return DoubleVector3{a.x - b.x, a.y - b.y, a.z - b.z};
+}
+inline DoubleVector3 operator*(const DoubleVector3& a, double s) { return DoubleVector3{a.x * s, a.y * s, a.z * s}; }
+inline DoubleVector3 operator/(const DoubleVector3& a, double s) { return DoubleVector3{a.x / s, a.y / s, a.z / s}; }
+// Summed x, y, z.
+inline double dot(const DoubleVector3& a, const DoubleVector3& b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
+inline double norm(const DoubleVector3& a) { return std::sqrt(dot(a, a)); }
+inline DoubleVector3 cross(const DoubleVector3& a, const DoubleVector3& b)
+{
+    return DoubleVector3{a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
+}
+// Sum of the absolute components, x, y, z.
+inline double absoluteSum(const DoubleVector3& a) { return std::fabs(a.x) + std::fabs(a.y) + std::fabs(a.z); }
+inline bool isFinite(const DoubleVector3& a) { return std::isfinite(a.x) && std::isfinite(a.y) && std::isfinite(a.z); }
 
 namespace detail {
 

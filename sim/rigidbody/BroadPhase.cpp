@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "sim/rigidbody/Dynamics.h"
 #include "sim/rigidbody/MeshTree.h"
+#include "sim/rigidbody/SearchContext.h"
 
 namespace physics {
 namespace rigidbody {
@@ -17,8 +17,6 @@ constexpr double HUGE_COORDINATE = 1125899906842624.0;  // 2^50
 // Rotations further off orthonormal than this (3 g, g the largest entry of
 // R^T R - I) are not bounded: their inverses may degenerate.
 constexpr double LARGEST_DEFECT = 0.25;
-
-bool finite3(const double v[3]) { return std::isfinite(v[0]) && std::isfinite(v[1]) && std::isfinite(v[2]); }
 
 // 3 g for R^T R - I: the singular values of R lie within sqrt(1 -+ 3 g).
 double rotationDefect(const Matrix3& r)
@@ -38,20 +36,18 @@ double rotationDefect(const Matrix3& r)
 }
 
 // The world box of body-frame box (centre cb, half extents hb) under rotation r and position p.
-void turnedBox(const Matrix3& r, const Vector3& p, const double cb[3], const double hb[3], double c[3], double e[3])
+void turnedBox(const Matrix3& r, const Vector3& p, const DoubleVector3& cb, const DoubleVector3& hb, DoubleVector3& c,
+               DoubleVector3& e)
 {
     for (int a = 0; a < 3; ++a) {
-        c[a] = double(p[a]) + double(r[a][0]) * cb[0] + double(r[a][1]) * cb[1] + double(r[a][2]) * cb[2];
-        e[a] = std::fabs(double(r[a][0])) * hb[0] + std::fabs(double(r[a][1])) * hb[1] +
-               std::fabs(double(r[a][2])) * hb[2];
+        c[a] = double(p[a]) + double(r[a][0]) * cb.x + double(r[a][1]) * cb.y + double(r[a][2]) * cb.z;
+        e[a] = std::fabs(double(r[a][0])) * hb.x + std::fabs(double(r[a][1])) * hb.y + std::fabs(double(r[a][2])) * hb.z;
     }
 }
 
-double norm3(const double v[3]) { return std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]); }
-
 bool planeMayTouch(const BroadPhase::Reach& p, const BroadPhase::Reach& x)
 {
-    const double nn = p.normal[0] * p.normal[0] + p.normal[1] * p.normal[1] + p.normal[2] * p.normal[2];
+    const double nn = dot(p.normal, p.normal);
     double centre = p.offset * nn, reach = 0, scale = std::fabs(p.offset) * nn;
     for (int a = 0; a < 3; ++a) {
         centre += p.normal[a] * x.centre[a];
@@ -82,18 +78,17 @@ double largestSphereOf(const std::vector<RigidBody*>& bodies, double largest)
 
 }  // namespace
 
-
 BroadPhase::Reach BroadPhase::reachOf(const RigidBody* body, double largestSphere)
 {
     Reach r{};
     r.kind = Reach::EVERYWHERE;
     r.shape = body->shapeType;
-    double cb[3] = {0, 0, 0}, hb[3] = {0, 0, 0};
+    DoubleVector3 cb{0, 0, 0}, hb{0, 0, 0};
     double inflate = 0;
     switch (body->shapeType) {
     case SHAPE_PLANE: {
         const Plane& plane = static_cast<const PlaneBody*>(body)->plane;
-        for (int a = 0; a < 3; ++a) r.normal[a] = plane.normal[a];
+        r.normal = toDouble(plane.normal);
         r.offset = plane.d;
         const double size = std::fabs(r.offset) + std::fabs(r.normal[0]) + std::fabs(r.normal[1]) +
                             std::fabs(r.normal[2]);
@@ -105,10 +100,8 @@ BroadPhase::Reach BroadPhase::reachOf(const RigidBody* body, double largestSpher
         if (!(radius >= 0)) return r;
         r.sphere = true;
         r.radius = radius;
-        for (int a = 0; a < 3; ++a) {
-            r.centre[a] = body->position[a];
-            r.extent[a] = radius;
-        }
+        r.centre = toDouble(body->position);
+        r.extent = DoubleVector3{radius, radius, radius};
         break;
     }
     case SHAPE_BOX: {
@@ -122,7 +115,7 @@ BroadPhase::Reach BroadPhase::reachOf(const RigidBody* body, double largestSpher
         turnedBox(body->rotation, body->position, cb, hb, r.centre, r.extent);
         // What the box's inverse transform and clipping planes see of a sphere or
         // of the box itself, through the defect.
-        inflate = 8.0 * r.defect * (norm3(hb) + largestSphere);
+        inflate = 8.0 * r.defect * (norm(hb) + largestSphere);
         break;
     }
     case SHAPE_TRIANGLE_MESH: {
@@ -138,7 +131,7 @@ BroadPhase::Reach BroadPhase::reachOf(const RigidBody* body, double largestSpher
         r.defect = rotationDefect(body->rotation);
         if (!(r.defect < LARGEST_DEFECT)) return r;
         turnedBox(body->rotation, body->position, cb, hb, r.centre, r.extent);
-        inflate = 8.0 * r.defect * norm3(hb);
+        inflate = 8.0 * r.defect * norm(hb);
         break;
     }
     default:
@@ -150,14 +143,12 @@ BroadPhase::Reach BroadPhase::reachOf(const RigidBody* body, double largestSpher
         size = std::max(size, r.extent[a]);
         place = std::max(place, std::fabs(r.centre[a]));
     }
-    if (!finite3(r.centre) || !finite3(r.extent) || !(place + size < HUGE_COORDINATE) || !std::isfinite(inflate))
+    if (!isFinite(r.centre) || !isFinite(r.extent) || !(place + size < HUGE_COORDINATE) || !std::isfinite(inflate))
         return r;
     const double pad = RELATIVE_PAD * (place + size) + ABSOLUTE_PAD + inflate;
-    for (int a = 0; a < 3; ++a) {
-        r.extent[a] += pad;
-        r.lo[a] = r.centre[a] - r.extent[a];
-        r.hi[a] = r.centre[a] + r.extent[a];
-    }
+    r.extent = r.extent + DoubleVector3{pad, pad, pad};
+    r.lo = r.centre - r.extent;
+    r.hi = r.centre + r.extent;
     r.kind = Reach::BOUNDED;
     return r;
 }
@@ -174,7 +165,7 @@ bool BroadPhase::mayTouch(const Reach& a, const Reach& b)
 
 void BroadPhase::addPair(std::uint32_t i, std::uint32_t j)
 {
-    pairs_.push_back(i < j ? (std::uint64_t(i) << 32 | j) : (std::uint64_t(j) << 32 | i));
+    mPairs.push_back(i < j ? (std::uint64_t(i) << 32 | j) : (std::uint64_t(j) << 32 | i));
 }
 
 // The bounded bodies in the last step's order, then insertion sort on the axis
@@ -182,15 +173,15 @@ void BroadPhase::addPair(std::uint32_t i, std::uint32_t j)
 // they moved much, a full sort.
 void BroadPhase::sortSweep()
 {
-    const std::size_t n = reach_.size();
-    double sum[3] = {0, 0, 0}, sum2[3] = {0, 0, 0};
+    const std::size_t n = mReach.size();
+    DoubleVector3 sum{0, 0, 0}, sum2{0, 0, 0};
     std::size_t bounded = 0;
     for (std::size_t i = 0; i < n; ++i)
-        if (reach_[i].kind == Reach::BOUNDED) {
+        if (mReach[i].kind == Reach::BOUNDED) {
             ++bounded;
             for (int a = 0; a < 3; ++a) {
-                sum[a] += reach_[i].centre[a];
-                sum2[a] += reach_[i].centre[a] * reach_[i].centre[a];
+                sum[a] += mReach[i].centre[a];
+                sum2[a] += mReach[i].centre[a] * mReach[i].centre[a];
             }
         }
     int axis = 0;
@@ -207,78 +198,77 @@ void BroadPhase::sortSweep()
     auto item = [this](std::uint32_t i) {
         SweepItem it;
         for (int a = 0; a < 3; ++a) {
-            it.lo[a] = std::nextafter(float(reach_[i].lo[a]), -HUGE_VALF);
-            it.hi[a] = std::nextafter(float(reach_[i].hi[a]), HUGE_VALF);
+            it.lo[a] = std::nextafter(float(mReach[i].lo[a]), -HUGE_VALF);
+            it.hi[a] = std::nextafter(float(mReach[i].hi[a]), HUGE_VALF);
         }
         it.body = i;
-        it.mesh = reach_[i].mesh;
+        it.mesh = mReach[i].mesh;
         return it;
     };
-    sweep_.clear();
-    slot_.assign(n, 0);
-    for (std::uint32_t i : sweepOrder_)
-        if (i < n && reach_[i].kind == Reach::BOUNDED && !slot_[i]) {
-            slot_[i] = 1;
-            sweep_.push_back(item(i));
+    mSweep.clear();
+    mSlot.assign(n, 0);
+    for (std::uint32_t i : mSweepOrder)
+        if (i < n && mReach[i].kind == Reach::BOUNDED && !mSlot[i]) {
+            mSlot[i] = 1;
+            mSweep.push_back(item(i));
         }
     for (std::uint32_t i = 0; i < n; ++i)
-        if (reach_[i].kind == Reach::BOUNDED && !slot_[i]) sweep_.push_back(item(i));
+        if (mReach[i].kind == Reach::BOUNDED && !mSlot[i]) mSweep.push_back(item(i));
 
-    const std::size_t m = sweep_.size();
+    const std::size_t m = mSweep.size();
     std::size_t moves = 0;
     for (std::size_t i = 1; i < m && moves <= 8 * m; ++i) {
-        const SweepItem it = sweep_[i];
+        const SweepItem it = mSweep[i];
         std::size_t j = i;
-        while (j > 0 && sweep_[j - 1].lo[axis] > it.lo[axis]) {
-            sweep_[j] = sweep_[j - 1];
+        while (j > 0 && mSweep[j - 1].lo[axis] > it.lo[axis]) {
+            mSweep[j] = mSweep[j - 1];
             --j;
             ++moves;
         }
-        sweep_[j] = it;
+        mSweep[j] = it;
     }
     if (moves > 8 * m)
-        std::sort(sweep_.begin(), sweep_.end(),
+        std::sort(mSweep.begin(), mSweep.end(),
                   [axis](const SweepItem& x, const SweepItem& y) { return x.lo[axis] < y.lo[axis]; });
-    sweepOrder_.resize(m);
-    for (std::size_t i = 0; i < m; ++i) sweepOrder_[i] = sweep_[i].body;
-    sweepAxis_ = axis;
+    mSweepOrder.resize(m);
+    for (std::size_t i = 0; i < m; ++i) mSweepOrder[i] = mSweep[i].body;
+    mSweepAxis = axis;
 }
 
-void BroadPhase::findContacts(const std::vector<RigidBody*>& bodies, ContactList* contacts)
+void BroadPhase::findContacts(const std::vector<RigidBody*>& bodies, ContactList* contacts, SearchContext& context)
 {
-    contacts->clear();
     const std::size_t n = bodies.size();
     const double largestSphere = largestSphereOf(bodies, 0.0);
-    reach_.resize(n);
-    planes_.clear();
-    everywhere_.clear();
-    meshes_.clear();
+    mReach.resize(n);
+    mPlanes.clear();
+    mEverywhere.clear();
+    mMeshes.clear();
     for (std::size_t i = 0; i < n; ++i) {
-        reach_[i] = reachOf(bodies[i], largestSphere);
-        if (reach_[i].kind == Reach::EVERYWHERE) everywhere_.push_back(std::uint32_t(i));
-        else if (reach_[i].kind == Reach::PLANE) planes_.push_back(std::uint32_t(i));
-        else if (reach_[i].mesh) meshes_.push_back(std::uint32_t(i));
+        mReach[i] = reachOf(bodies[i], largestSphere);
+        if (mReach[i].kind == Reach::EVERYWHERE) mEverywhere.push_back(std::uint32_t(i));
+        else if (mReach[i].kind == Reach::PLANE) mPlanes.push_back(std::uint32_t(i));
+        else if (mReach[i].mesh) mMeshes.push_back(std::uint32_t(i));
     }
 
     // Every pair that may touch, each once.
-    pairs_.clear();
-    for (std::uint32_t e : everywhere_)
+    mPairs.clear();
+    for (std::uint32_t e : mEverywhere)
         for (std::uint32_t k = 0; k < n; ++k) {
-            if (k == e || (reach_[k].kind == Reach::EVERYWHERE && k < e)) continue;
-            if (mayTouch(reach_[e], reach_[k])) addPair(e, k);
+            if (k == e || (mReach[k].kind == Reach::EVERYWHERE && k < e)) continue;
+            if (mayTouch(mReach[e], mReach[k])) addPair(e, k);
         }
-    for (std::uint32_t p : planes_)
+    for (std::uint32_t p : mPlanes)
         for (std::uint32_t k = 0; k < n; ++k)
-            if (reach_[k].kind == Reach::BOUNDED && planeMayTouch(reach_[p], reach_[k])) addPair(p, k);
-    for (std::size_t a = 0; a < meshes_.size(); ++a)
-        for (std::size_t b = a + 1; b < meshes_.size(); ++b) addPair(meshes_[a], meshes_[b]);
+            if (mReach[k].kind == Reach::BOUNDED && planeMayTouch(mReach[p], mReach[k])) addPair(p, k);
+    for (std::size_t a = 0; a < mMeshes.size(); ++a)
+        for (std::size_t b = a + 1; b < mMeshes.size(); ++b) addPair(mMeshes[a], mMeshes[b]);
     sortSweep();
-    const int axis = sweepAxis_, other1 = (axis + 1) % 3, other2 = (axis + 2) % 3;
-    const std::size_t m = sweep_.size();
+    const int axis = mSweepAxis, other1 = (axis + 1) % 3, other2 = (axis + 2) % 3;
+    const std::size_t m = mSweep.size();
     for (std::size_t a = 0; a < m; ++a) {
-        const SweepItem& x = sweep_[a];
+        const SweepItem& x = mSweep[a];
         for (std::size_t b = a + 1; b < m; ++b) {
-            const SweepItem& y = sweep_[b];
+            const SweepItem& y = mSweep[b];
             if (y.lo[axis] > x.hi[axis]) break;
             if (x.lo[other1] > y.hi[other1] || y.lo[other1] > x.hi[other1] || x.lo[other2] > y.hi[other2] ||
                 y.lo[other2] > x.hi[other2] || (x.mesh && y.mesh))
@@ -288,16 +278,15 @@ void BroadPhase::findContacts(const std::vector<RigidBody*>& bodies, ContactList
     }
 
     // In the full loop's order: by the lower index, then the higher.
-    first_.assign(n + 1, 0);
-    for (std::uint64_t p : pairs_) ++first_[(p >> 32) + 1];
-    for (std::size_t i = 0; i < n; ++i) first_[i + 1] += first_[i];
-    partners_.resize(pairs_.size());
-    fill_.assign(first_.begin(), first_.end() - 1);
-    for (std::uint64_t p : pairs_) partners_[fill_[p >> 32]++] = std::uint32_t(p);
-    const PointIndex::Scope points(points_, contacts);
+    mFirst.assign(n + 1, 0);
+    for (std::uint64_t p : mPairs) ++mFirst[(p >> 32) + 1];
+    for (std::size_t i = 0; i < n; ++i) mFirst[i + 1] += mFirst[i];
+    mPartners.resize(mPairs.size());
+    mFill.assign(mFirst.begin(), mFirst.end() - 1);
+    for (std::uint64_t p : mPairs) mPartners[mFill[p >> 32]++] = std::uint32_t(p);
     for (std::size_t i = 0; i < n; ++i) {
-        std::uint32_t* begin = partners_.data() + first_[i];
-        std::uint32_t* end = partners_.data() + first_[i + 1];
+        std::uint32_t* begin = mPartners.data() + mFirst[i];
+        std::uint32_t* end = mPartners.data() + mFirst[i + 1];
         if (end - begin > 16) {
             std::sort(begin, end);
         } else {
@@ -305,11 +294,12 @@ void BroadPhase::findContacts(const std::vector<RigidBody*>& bodies, ContactList
                 for (std::uint32_t* q = p; q > begin && q[-1] > q[0]; --q) std::swap(q[-1], q[0]);
         }
         RigidBody* bi = bodies[i];
-        for (const std::uint32_t* j = begin; j != end; ++j) collisionFunction(bi, bodies[*j])(bi, bodies[*j], contacts);
+        for (const std::uint32_t* j = begin; j != end; ++j) context.collide(bi, bodies[*j], contacts);
     }
 }
 
-bool BroadPhase::touchesAny(RigidBody* candidate, const std::vector<RigidBody*>& bodies, ContactList* contacts)
+bool BroadPhase::touchesAny(RigidBody* candidate, const std::vector<RigidBody*>& bodies, ContactList* contacts,
+                            SearchContext& context)
 {
     double largestSphere = 0.0;
     if (candidate->shapeType == SHAPE_SPHERE) {
@@ -318,10 +308,9 @@ bool BroadPhase::touchesAny(RigidBody* candidate, const std::vector<RigidBody*>&
     }
     largestSphere = largestSphereOf(bodies, largestSphere);
     const Reach c = reachOf(candidate, largestSphere);
-    const PointIndex::Scope points(points_, contacts);
     for (RigidBody* other : bodies) {
         if (!mayTouch(c, reachOf(other, largestSphere))) continue;
-        collisionFunction(candidate, other)(candidate, other, contacts);
+        context.collide(candidate, other, contacts);
         if (!contacts->empty()) return true;
     }
     return false;

@@ -1,12 +1,10 @@
 // Pairs among boxes, spheres and planes.
 #include <algorithm>
 #include <cmath>
-#include <cstdint>
-#include <cstring>
 
 #include "sim/maths/Matrix4.h"
-#include "sim/rigidbody/BroadPhase.h"
 #include "sim/rigidbody/Collide.h"
+#include "sim/rigidbody/SearchContext.h"
 
 namespace physics {
 namespace rigidbody {
@@ -60,49 +58,9 @@ bool sphereBeyondBox(const BoxBody* box, const SphereBody* sphere)
     return false;
 }
 
-// The transforms of the boxes met lately, with their inverses: within one search a
-// box meets its spheres one after another. Found again only for the very same
-// pose, bit for bit, so they are the floats the pair would compute afresh.
-struct BoxTransform {
-    const BoxBody* box = nullptr;
-    float pose[12];
-    Matrix4 toWorld, toBox;
-};
-constexpr std::size_t RECENT_BOXES = 64;
-thread_local BoxTransform recentBoxes[RECENT_BOXES];
-
-const BoxTransform& transformOf(const BoxBody* box)
+// The pair from the box's transform and its inverse.
+void boxSphere(BoxBody* box, SphereBody* sphere, const Matrix4& toWorld, const Matrix4& toBox, ContactList* contacts)
 {
-    float pose[12];
-    std::memcpy(pose, &box->position, sizeof(Vector3));
-    std::memcpy(pose + 3, &box->rotation, sizeof(Matrix3));
-    const std::uintptr_t address = reinterpret_cast<std::uintptr_t>(box);
-    BoxTransform& t = recentBoxes[((address >> 4) ^ (address >> 10)) % RECENT_BOXES];
-    if (t.box != box || std::memcmp(t.pose, pose, sizeof pose) != 0) {
-        t.box = box;
-        std::memcpy(t.pose, pose, sizeof pose);
-        t.toWorld = Matrix4::makeTranslation(box->position) * Matrix4::fromRotation(box->rotation);
-        t.toBox = Matrix4::inverse(t.toWorld);
-    }
-    return t;
-}
-
-}  // namespace
-
-void collideBoxSphere(RigidBody* boxBody, RigidBody* sphereBody, ContactList* contacts)
-{
-    auto* box = static_cast<BoxBody*>(boxBody);
-    auto* sphere = static_cast<SphereBody*>(sphereBody);
-    Matrix4 toWorld, toBox;
-    if (contactSearch() == ContactSearch::FULL) {
-        toWorld = Matrix4::makeTranslation(box->position) * Matrix4::fromRotation(box->rotation);
-        toBox = Matrix4::inverse(toWorld);
-    } else {
-        if (sphereBeyondBox(box, sphere)) return;
-        const BoxTransform& t = transformOf(box);
-        toWorld = t.toWorld;
-        toBox = t.toBox;
-    }
     const Vector3 c = Matrix4::transformAffine(toBox, sphere->position);
     const float r = sphere->radius;
     const Vector3& h = box->halfExtents;
@@ -128,6 +86,30 @@ void collideBoxSphere(RigidBody* boxBody, RigidBody* sphereBody, ContactList* co
     if (squaredLength(n) == 0.0f) n = fallbackNormal;
     else normalise(n);
     appendVertexFace(contacts, box, sphere, p, n);
+}
+
+}  // namespace
+
+void collideBoxSphere(RigidBody* boxBody, RigidBody* sphereBody, ContactList* contacts, SearchContext& context)
+{
+    auto* box = static_cast<BoxBody*>(boxBody);
+    auto* sphere = static_cast<SphereBody*>(sphereBody);
+    if (sphereBeyondBox(box, sphere)) return;
+    const BoxTransform& t = context.boxTransform(box);
+    boxSphere(box, sphere, t.toWorld, t.toBox, contacts);
+}
+
+void collideBoxSphere(RigidBody* box, RigidBody* sphere, ContactList* contacts)
+{
+    SearchContext context;
+    collideBoxSphere(box, sphere, contacts, context);
+}
+
+void full::collideBoxSphere(RigidBody* boxBody, RigidBody* sphereBody, ContactList* contacts)
+{
+    auto* box = static_cast<BoxBody*>(boxBody);
+    const Matrix4 toWorld = Matrix4::makeTranslation(box->position) * Matrix4::fromRotation(box->rotation);
+    boxSphere(box, static_cast<SphereBody*>(sphereBody), toWorld, Matrix4::inverse(toWorld), contacts);
 }
 
 void collideSphereBox(RigidBody* sphere, RigidBody* box, ContactList* contacts)

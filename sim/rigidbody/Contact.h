@@ -31,5 +31,10 @@ inline CollisionFunction collisionFunction(const RigidBody* first, const RigidBo
     return collisionTable[4 * first->shapeType + second->shapeType];
 }
 
+// The check made where a body is handed to the simulator, so that the table is
+// only ever indexed with the four shape types: throws std::invalid_argument for
+// a null body or one of any other shape type.
+void requireKnownShape(const RigidBody* body);
+
 }  // namespace rigidbody
 }  // namespace physics

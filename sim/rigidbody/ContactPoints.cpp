@@ -3,16 +3,10 @@
 #include <algorithm>
 #include <cstring>
 
-#include "sim/rigidbody/BroadPhase.h"
-
 namespace physics {
 namespace rigidbody {
 
 namespace {
-
-// The index of the search under way on this thread, if any.
-thread_local PointIndex* activeIndex = nullptr;
-thread_local const ContactList* activeList = nullptr;
 
 // Lists shorter than this are scanned: cheaper than hashing.
 constexpr std::size_t SHORT_LIST = 48;
@@ -39,37 +33,27 @@ std::uint32_t hashOf(const Vector3& p)
 
 }  // namespace
 
-bool pointListed(const ContactList* contacts, const Vector3& point)
+bool pointListed(const ContactList* contacts, const Vector3& point, PointIndex* points)
 {
-    if (activeList == contacts && activeIndex && contacts->size() >= SHORT_LIST)
-        return activeIndex->listed(*contacts, point);
+    if (points && points->bound(contacts) && contacts->size() >= SHORT_LIST) return points->listed(*contacts, point);
     for (const Contact& c : *contacts)
         if (samePoint(c.point, point)) return true;
     return false;
 }
 
-PointIndex::Scope::Scope(PointIndex& index, const ContactList* contacts) : previous_(activeIndex)
+PointIndex::Scope::Scope(PointIndex& index, const ContactList* contacts) : mIndex(index)
 {
-    if (contactSearch() == ContactSearch::FULL) return;
-    if (index.indexed_ > 0 || index.list_ != contacts) std::fill(index.slots_.begin(), index.slots_.end(), 0u);
-    index.list_ = contacts;
-    index.indexed_ = 0;
-    activeIndex = &index;
-    activeList = contacts;
-}
-
-PointIndex::Scope::~Scope()
-{
-    activeIndex = previous_;
-    activeList = previous_ ? previous_->list_ : nullptr;
+    if (index.mIndexed > 0) std::fill(index.mSlots.begin(), index.mSlots.end(), 0u);
+    index.mList = contacts;
+    index.mIndexed = 0;
 }
 
 void PointIndex::insert(const ContactList& contacts, std::uint32_t index)
 {
-    const std::size_t mask = slots_.size() - 1;
+    const std::size_t mask = mSlots.size() - 1;
     for (std::size_t s = hashOf(contacts[index].point) & mask;; s = (s + 1) & mask)
-        if (slots_[s] == 0) {
-            slots_[s] = index + 1;
+        if (mSlots[s] == 0) {
+            mSlots[s] = index + 1;
             return;
         }
 }
@@ -77,16 +61,16 @@ void PointIndex::insert(const ContactList& contacts, std::uint32_t index)
 bool PointIndex::listed(const ContactList& contacts, const Vector3& point)
 {
     // Room for twice the contacts listed; growing rehashes them all.
-    if (slots_.size() < 2 * contacts.size() + 2) {
+    if (mSlots.size() < 2 * contacts.size() + 2) {
         std::size_t size = 64;
         while (size < 4 * contacts.size()) size *= 2;
-        slots_.assign(size, 0u);
-        indexed_ = 0;
+        mSlots.assign(size, 0u);
+        mIndexed = 0;
     }
-    for (; indexed_ < contacts.size(); ++indexed_) insert(contacts, std::uint32_t(indexed_));
-    const std::size_t mask = slots_.size() - 1;
-    for (std::size_t s = hashOf(point) & mask; slots_[s] != 0; s = (s + 1) & mask)
-        if (samePoint(contacts[slots_[s] - 1].point, point)) return true;
+    for (; mIndexed < contacts.size(); ++mIndexed) insert(contacts, std::uint32_t(mIndexed));
+    const std::size_t mask = mSlots.size() - 1;
+    for (std::size_t s = hashOf(point) & mask; mSlots[s] != 0; s = (s + 1) & mask)
+        if (samePoint(contacts[mSlots[s] - 1].point, point)) return true;
     return false;
 }
 

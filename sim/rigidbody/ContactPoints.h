@@ -1,10 +1,10 @@
 #pragma once
 // The duplicate check of the triangle tests: whether some contact of the list,
 // of any body pair, already has exactly this point (compared as floats, so -0
-// equals 0 and a point that is not a number equals nothing). Within a contact
-// search the points are hashed as the list grows, so that the check costs the
-// same however many contacts the list holds; elsewhere, and for short lists, the
-// list is scanned. Both give the same answer.
+// equals 0 and a point that is not a number equals nothing). During a search
+// the points of the list under search are hashed as it grows, so that the check
+// costs the same however many contacts the list holds; other lists, and short
+// ones, are scanned. Both give the same answer.
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -15,31 +15,34 @@
 namespace physics {
 namespace rigidbody {
 
-bool pointListed(const ContactList* contacts, const Vector3& point);
-
-// The hashed points of one contact list during one search. The list may only
-// grow while its Scope lasts (pair functions only append).
+// The hashed points of the one list a search fills. The list may only grow while
+// it is bound (pair functions only append).
 class PointIndex {
 public:
+    // Binds the index to a list for one search, forgetting what was hashed.
     class Scope {
     public:
         Scope(PointIndex& index, const ContactList* contacts);
-        ~Scope();
+        ~Scope() { mIndex.mList = nullptr; }
         Scope(const Scope&) = delete;
         Scope& operator=(const Scope&) = delete;
 
     private:
-        PointIndex* previous_;
+        PointIndex& mIndex;
     };
 
+    bool bound(const ContactList* contacts) const { return contacts == mList; }
     bool listed(const ContactList& contacts, const Vector3& point);
 
 private:
-    const ContactList* list_ = nullptr;
-    std::size_t indexed_ = 0;           // the list's first contacts, hashed
-    std::vector<std::uint32_t> slots_;  // contact index + 1, 0 where empty
+    const ContactList* mList = nullptr;
+    std::size_t mIndexed = 0;           // the list's first contacts, hashed
+    std::vector<std::uint32_t> mSlots;  // contact index + 1, 0 where empty
     void insert(const ContactList& contacts, std::uint32_t index);
 };
+
+// points: the index bound to contacts, or null to scan.
+bool pointListed(const ContactList* contacts, const Vector3& point, PointIndex* points = nullptr);
 
 }  // namespace rigidbody
 }  // namespace physics

@@ -128,14 +128,6 @@ void bodyDerivative(float* out, const RigidBody* body)
     out[17] = body->torque.z;
 }
 
-void findContacts(const std::vector<RigidBody*>& bodies, ContactList* contacts)
-{
-    contacts->clear();
-    const std::size_t n = bodies.size();
-    for (std::size_t i = 0; i < n; ++i)
-        for (std::size_t j = i + 1; j < n; ++j) collisionFunction(bodies[i], bodies[j])(bodies[i], bodies[j], contacts);
-}
-
 void resolveCollisions(ContactList* contacts)
 {
     for (Contact& c : *contacts) {
@@ -193,15 +185,6 @@ void resolveCollisions(ContactList* contacts)
         a->angularVelocity = spinA;
         b->angularVelocity = spinB;
     }
-}
-
-bool touchesAny(RigidBody* candidate, const std::vector<RigidBody*>& bodies, ContactList* contacts)
-{
-    for (RigidBody* other : bodies) {
-        collisionFunction(candidate, other)(candidate, other, contacts);
-        if (!contacts->empty()) return true;
-    }
-    return false;
 }
 
 void indexOutOfRange(const char* what, std::size_t index, std::size_t size)

@@ -25,13 +25,8 @@ void computeForceAndTorque(RigidBody* body, const std::vector<AppliedForce>& for
 void computeForcesAndTorques(const std::vector<RigidBody*>& bodiesByAddress, const std::vector<AppliedForce>& forces);
 void bodyDerivative(float* out, const RigidBody* body);
 
-// Rebuilds contacts from all pairs of bodies, each pair once, in index order.
-void findContacts(const std::vector<RigidBody*>& bodies, ContactList* contacts);
 // One pass of collision impulses in list order.
 void resolveCollisions(ContactList* contacts);
-// Whether the candidate touches any of the bodies; contacts keeps the first
-// colliding pair's contacts.
-bool touchesAny(RigidBody* candidate, const std::vector<RigidBody*>& bodies, ContactList* contacts);
 
 [[noreturn]] void indexOutOfRange(const char* what, std::size_t index, std::size_t size);
 

@@ -1,12 +1,52 @@
 #include "sim/rigidbody/FullMeshWalks.h"
 
 #include "sim/maths/Matrix4.h"
+#include "sim/rigidbody/Collide.h"
 #include "sim/rigidbody/MeshToWorld.h"
 #include "sim/rigidbody/TriangleContacts.h"
 
 namespace physics {
 namespace rigidbody {
 namespace full {
+
+namespace {
+
+const MeshTree* treeOf(const RigidBody* mesh) { return static_cast<const TriangleMeshBody*>(mesh)->meshTree; }
+
+}  // namespace
+
+void collideBoxTriMesh(RigidBody* boxBody, RigidBody* mesh, ContactList* contacts)
+{
+    const MeshTree* tree = treeOf(mesh);
+    if (!tree || !tree->root) return;
+    const auto* box = static_cast<const BoxBody*>(boxBody);
+    const OrientedBox shape{box->position,
+                            {column(box->rotation, 0), column(box->rotation, 1), column(box->rotation, 2)},
+                            box->halfExtents};
+    full::collideTreeBox(tree->root, tree->vertices, mesh->rotation, mesh->position, mesh, shape, boxBody, contacts);
+}
+
+void collideTriMeshSphere(RigidBody* mesh, RigidBody* sphereBody, ContactList* contacts)
+{
+    const MeshTree* tree = treeOf(mesh);
+    if (!tree || !tree->root) return;
+    const auto* sphere = static_cast<const SphereBody*>(sphereBody);
+    full::collideTreeSphere(tree->root, tree->vertices, mesh->rotation, mesh->position, mesh,
+                      Sphere{sphere->position, sphere->radius}, sphereBody, contacts);
+}
+
+void collideTriMeshTriMesh(RigidBody* a, RigidBody* b, ContactList* contacts)
+{
+    full::collideTreeTree(treeOf(a), a->rotation, a->position, a, treeOf(b), b->rotation, b->position, b, contacts);
+}
+
+void collideTriMeshPlane(RigidBody* mesh, RigidBody* planeBody, ContactList* contacts)
+{
+    const MeshTree* tree = treeOf(mesh);
+    if (!tree || !tree->root) return;
+    full::collideTreePlane(tree->root, tree->vertices, mesh->rotation, mesh->position, mesh,
+                     static_cast<const PlaneBody*>(planeBody)->plane, planeBody, contacts);
+}
 
 void collideTreeBox(const MeshTreeNode* node, const float* vertices, const Matrix3& rotation, const Vector3& position,
                     RigidBody* meshBody, const OrientedBox& box, RigidBody* boxBody, ContactList* contacts)
@@ -74,6 +114,23 @@ void collideTreePlane(const MeshTreeNode* node, const float* vertices, const Mat
     }
 }
 
+namespace {
+
+// The walk of node pairs: both nodes inner, an inner node against a leaf (the
+// inner one first), two leaves (the first leaf's triangles in the outer loop).
+void walkNodeNode(const MeshTreeNode* p, const float* pVertices, const Matrix3& pRotation, const Vector3& pPosition,
+                  RigidBody* pBody, const MeshTreeNode* q, const float* qVertices, const Matrix3& qRotation,
+                  const Vector3& qPosition, RigidBody* qBody, ContactList* contacts);
+void walkNodeLeaf(const MeshTreeNode* node, const float* nodeVertices, const Matrix3& nodeRotation,
+                  const Vector3& nodePosition, RigidBody* nodeBody, const MeshTreeNode* leaf,
+                  const float* leafVertices, const Matrix3& leafRotation, const Vector3& leafPosition,
+                  RigidBody* leafBody, ContactList* contacts);
+void collideLeafLeaf(const MeshTreeNode* f, const float* fVertices, const Matrix3& fRotation, const Vector3& fPosition,
+                     RigidBody* fBody, const MeshTreeNode* s, const float* sVertices, const Matrix3& sRotation,
+                     const Vector3& sPosition, RigidBody* sBody, ContactList* contacts);
+
+}  // namespace
+
 void collideTreeTree(const MeshTree* first, const Matrix3& firstRotation, const Vector3& firstPosition,
                      RigidBody* firstBody, const MeshTree* second, const Matrix3& secondRotation,
                      const Vector3& secondPosition, RigidBody* secondBody, ContactList* contacts)
@@ -96,6 +153,8 @@ void collideTreeTree(const MeshTree* first, const Matrix3& firstRotation, const 
         collideLeafLeaf(p, pv, firstRotation, firstPosition, firstBody, q, qv, secondRotation, secondPosition,
                         secondBody, contacts);
 }
+
+namespace {
 
 void walkNodeNode(const MeshTreeNode* p, const float* pVertices, const Matrix3& pRotation, const Vector3& pPosition,
                   RigidBody* pBody, const MeshTreeNode* q, const float* qVertices, const Matrix3& qRotation,
@@ -162,6 +221,8 @@ void collideLeafLeaf(const MeshTreeNode* f, const float* fVertices, const Matrix
         }
     }
 }
+
+}  // namespace
 
 }  // namespace full
 }  // namespace rigidbody

@@ -3,8 +3,8 @@
 // against the box, every triangle of one mesh against every triangle of the
 // other, and the sphere and plane walks testing every node they reach with the
 // transform formed there. They are the reference the walks of CollideMesh.h must
-// match record for record, and what the pair table uses while
-// setMeshWalk(MeshWalk::FULL) is in force (for comparisons and benchmarks).
+// match record for record, and what the pair functions of SearchForms::plain()
+// take (for comparisons and benchmarks; Collide.h declares them).
 #include "sim/maths/Matrix3.h"
 #include "sim/maths/Plane.h"
 #include "sim/maths/Sphere.h"
@@ -32,19 +32,6 @@ void collideTreePlane(const MeshTreeNode* node, const float* vertices, const Mat
 void collideTreeTree(const MeshTree* first, const Matrix3& firstRotation, const Vector3& firstPosition,
                      RigidBody* firstBody, const MeshTree* second, const Matrix3& secondRotation,
                      const Vector3& secondPosition, RigidBody* secondBody, ContactList* contacts);
-
-void walkNodeNode(const MeshTreeNode* p, const float* pVertices, const Matrix3& pRotation, const Vector3& pPosition,
-                  RigidBody* pBody, const MeshTreeNode* q, const float* qVertices, const Matrix3& qRotation,
-                  const Vector3& qPosition, RigidBody* qBody, ContactList* contacts);
-
-void walkNodeLeaf(const MeshTreeNode* node, const float* nodeVertices, const Matrix3& nodeRotation,
-                  const Vector3& nodePosition, RigidBody* nodeBody, const MeshTreeNode* leaf,
-                  const float* leafVertices, const Matrix3& leafRotation, const Vector3& leafPosition,
-                  RigidBody* leafBody, ContactList* contacts);
-
-void collideLeafLeaf(const MeshTreeNode* f, const float* fVertices, const Matrix3& fRotation, const Vector3& fPosition,
-                     RigidBody* fBody, const MeshTreeNode* s, const float* sVertices, const Matrix3& sRotation,
-                     const Vector3& sPosition, RigidBody* sBody, ContactList* contacts);
 
 }  // namespace full
 }  // namespace rigidbody

@@ -1,6 +1,6 @@
 #pragma once
 // How the mesh walks carry a mesh body into world space. The full walks, the
-// culled ones and the culling's bounds (MeshCulling.h) must see the very same
+// culled ones and the culling's bounds (MeshInWorld.h) must see the very same
 // floats, so they all form them here.
 #include <cstddef>
 #include <cstdint>

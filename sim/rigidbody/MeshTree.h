@@ -2,11 +2,10 @@
 // Collision shape of a triangle mesh: the caller's vertex array, an own copy of the
 // 16-bit triangle indices and a binary tree of axis-aligned boxes over the triangles.
 #include <cstdint>
-#include <memory>
 #include <vector>
 
 #include "sim/maths/BoundingBox.h"
-#include "sim/maths/Sphere.h"
+#include "sim/rigidbody/MeshSummaries.h"
 #include "sim/rigidbody/NormalGrid.h"
 
 namespace physics {
@@ -23,49 +22,6 @@ struct MeshTreeNode {
     MeshTreeNode* right;
     std::uint32_t index = 0;  // of the node's summary, in depth-first order
 };
-
-// What the culling of mesh pairs knows of a triangle, body coordinates.
-struct TriangleSummary {
-    Vector3 normal;     // unit, by the winding; zero without area
-    float doubleArea;   // |(p1 - p0) x (p2 - p0)|, rounded down
-    float longestEdge;  // rounded up
-    float altitude;     // doubleArea / longestEdge, its least height, rounded down
-    Sphere sphere;      // holds the three vertices
-    double planeOffset;  // normal . centre of the sphere, in double
-    bool irregular;      // without area or too thin: never culled
-    // Irregular, or so small that the triangle test's plane-value snap reaches
-    // far around its plane (MeshPairSearch.h): searched for from the other side.
-    bool wideSlab;
-};
-
-// The same for a node's triangles.
-struct NodeSummary {
-    Sphere sphere;                // holds every vertex of the node's triangles
-    BoundingBox box;              // so does this (the node's bounds as built)
-    float minDoubleArea;          // least over the regular triangles (infinite without any)
-    float minAltitude;            // least over the regular triangles
-    float maxEdge;                // over all triangles
-    Vector3 coneAxis;             // every regular triangle's normal lies within
-    float coneAngle;              // this angle of the axis (pi or more: anywhere)
-    float planeSpread;            // greatest distance of the sphere's centre from a
-                                  // regular triangle's plane
-    std::uint32_t irregularCount;
-    std::uint32_t firstTriangle;  // position of the node's first triangle in the index copy
-    std::uint32_t wideSlabCount;  // of the node's triangles marked wideSlab
-    BoundingBox wideSlabBox;      // holds their vertices (when there are any)
-};
-
-// Where the mesh-mesh walks reach a leaf, for putting triangle pairs found in
-// another order back into theirs (MeshPairSearch.h): the turns from the root
-// (1 for right), turn k in the two bits 63 - 2k and 62 - 2k of a key, once in
-// the high bit of its field and once in the low one.
-struct LeafTurns {
-    std::uint64_t high;
-    std::uint64_t low;
-    std::uint32_t depth;
-};
-
-struct MeshWorldCache;
 
 // Built once, read-only afterwards. Nodes with fewer than 10 triangles are leaves;
 // larger ones are split on the axis whose centroid mean halves them best.
@@ -104,22 +60,19 @@ public:
     BoundingBox bounds{};                // of the root
 
     // For the culling of mesh pairs, filled by build from the vertices as they are
-    // then (like the node bounds, they assume the vertex array does not change).
+    // then (like the node bounds, they assume the vertex array does not change;
+    // MeshSummaries.cpp).
     std::vector<TriangleSummary> triangleSummaries;  // in the order of the index copy
     std::vector<NodeSummary> nodeSummaries;          // by MeshTreeNode::index
     NormalGrid normalGrid;                           // the regular triangles' normals
-    // For the mesh-mesh pair search: the leaves in walk order, each triangle's
-    // leaf (its node index), the leaves' turns by node index, and the triangles
-    // marked wideSlab in index-copy order. ordered is false for a tree deeper than
-    // 32 levels, whose turns do not fit a key.
-    std::vector<const MeshTreeNode*> leaves;
+    // For the mesh-mesh pair search: each triangle's leaf (its node index), the
+    // leaves' turns by node index, and the triangles marked wideSlab in
+    // index-copy order. ordered is false for a tree deeper than 32 levels, whose
+    // turns do not fit a key.
     std::vector<std::uint32_t> triangleLeaf;
     std::vector<LeafTurns> leafTurns;
     std::vector<std::uint32_t> wideSlabTriangles;
     bool ordered = false;
-    // World positions of one walk, reused by the next (see MeshCulling.h); not part
-    // of the tree's value, so the walks may fill it through a const tree.
-    std::unique_ptr<MeshWorldCache> worldCache;
 
 private:
     void release();

@@ -5,9 +5,9 @@ namespace rigidbody {
 
 void NormalGrid::build(const std::vector<Vector3>& normals, const std::vector<bool>& filed)
 {
-    normals_ = normals;
-    cellStart_.assign(CELLS * CELLS * CELLS + 1, 0);
-    entries_.clear();
+    mNormals = normals;
+    mCellStart.assign(CELLS * CELLS * CELLS + 1, 0);
+    mEntries.clear();
 
     // Counting sort of both directions of every filed normal by cell.
     auto cellIndex = [](const Vector3& n, double sign) {
@@ -15,14 +15,14 @@ void NormalGrid::build(const std::vector<Vector3>& normals, const std::vector<bo
     };
     for (std::size_t i = 0; i < normals.size(); ++i)
         if (filed[i])
-            for (double sign : {1.0, -1.0}) ++cellStart_[cellIndex(normals[i], sign) + 1];
-    for (std::size_t c = 0; c + 1 < cellStart_.size(); ++c) cellStart_[c + 1] += cellStart_[c];
-    entries_.resize(cellStart_.back());
-    std::vector<std::uint32_t> next(cellStart_.begin(), cellStart_.end() - 1);
+            for (double sign : {1.0, -1.0}) ++mCellStart[cellIndex(normals[i], sign) + 1];
+    for (std::size_t c = 0; c + 1 < mCellStart.size(); ++c) mCellStart[c + 1] += mCellStart[c];
+    mEntries.resize(mCellStart.back());
+    std::vector<std::uint32_t> next(mCellStart.begin(), mCellStart.end() - 1);
     for (std::size_t i = 0; i < normals.size(); ++i)
         if (filed[i]) {
-            entries_[next[cellIndex(normals[i], 1.0)]++] = std::uint32_t(2 * i);
-            entries_[next[cellIndex(normals[i], -1.0)]++] = std::uint32_t(2 * i + 1);
+            mEntries[next[cellIndex(normals[i], 1.0)]++] = std::uint32_t(2 * i);
+            mEntries[next[cellIndex(normals[i], -1.0)]++] = std::uint32_t(2 * i + 1);
         }
 }
 

@@ -21,15 +21,15 @@ public:
     // makes an angle with the unit direction q whose cosine is at least minCosine;
     // cosine is that of the smaller of the two angles.
     template <class Found>
-    void forEachNearlyParallel(const double q[3], double minCosine, Found&& found) const;
+    void forEachNearlyParallel(const DoubleVector3& q, double minCosine, Found&& found) const;
 
 private:
     static constexpr int CELLS = 16;  // per axis, over [-1, 1]
     static int cellOf(double coordinate);
 
-    std::vector<std::uint32_t> cellStart_;  // CELLS^3 + 1 offsets into entries_
-    std::vector<std::uint32_t> entries_;    // triangle index * 2, plus 1 when reversed
-    std::vector<Vector3> normals_;
+    std::vector<std::uint32_t> mCellStart;  // CELLS^3 + 1 offsets into mEntries
+    std::vector<std::uint32_t> mEntries;    // triangle index * 2, plus 1 when reversed
+    std::vector<Vector3> mNormals;
 };
 
 inline int NormalGrid::cellOf(double coordinate)
@@ -40,9 +40,9 @@ inline int NormalGrid::cellOf(double coordinate)
 }
 
 template <class Found>
-void NormalGrid::forEachNearlyParallel(const double q[3], double minCosine, Found&& found) const
+void NormalGrid::forEachNearlyParallel(const DoubleVector3& q, double minCosine, Found&& found) const
 {
-    if (entries_.empty()) return;
+    if (mEntries.empty()) return;
     // A unit vector within angle a of q differs from it by at most 2 sin(a / 2) in
     // every coordinate; with cos(a) >= minCosine that is sqrt(2 - 2 minCosine).
     const double reach = std::sqrt(2.0 - 2.0 * minCosine) + 1e-6;
@@ -54,10 +54,10 @@ void NormalGrid::forEachNearlyParallel(const double q[3], double minCosine, Foun
     for (int x = lo[0]; x <= hi[0]; ++x)
         for (int y = lo[1]; y <= hi[1]; ++y) {
             const int row = (x * CELLS + y) * CELLS;
-            for (std::uint32_t k = cellStart_[row + lo[2]], end = cellStart_[row + hi[2] + 1]; k < end; ++k) {
-                const std::uint32_t entry = entries_[k];
-                const Vector3& n = normals_[entry >> 1];
-                double c = double(n.x) * q[0] + double(n.y) * q[1] + double(n.z) * q[2];
+            for (std::uint32_t k = mCellStart[row + lo[2]], end = mCellStart[row + hi[2] + 1]; k < end; ++k) {
+                const std::uint32_t entry = mEntries[k];
+                const Vector3& n = mNormals[entry >> 1];
+                double c = dot(toDouble(n), q);
                 if (entry & 1u) c = -c;
                 if (c >= minCosine) found(entry >> 1, c);
             }

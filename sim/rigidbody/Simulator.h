@@ -5,11 +5,11 @@
 #include <vector>
 
 #include "sim/rigidbody/AbstractSimulator.h"
-#include "sim/rigidbody/BroadPhase.h"
 #include "sim/rigidbody/Contact.h"
 #include "sim/rigidbody/Dynamics.h"
 #include "sim/rigidbody/ODE.h"
 #include "sim/rigidbody/RigidBody.h"
+#include "sim/rigidbody/SearchContext.h"
 
 namespace physics {
 namespace rigidbody {
@@ -25,16 +25,21 @@ public:
     Simulator& operator=(const Simulator&) = delete;
     ~Simulator() = default;
 
-    // Throws std::invalid_argument for a body the simulation cannot take (see checkBody).
+    // Throws std::invalid_argument, queueing nothing, for a body of no known shape
+    // or one the simulation cannot take (see checkBody).
     void addBody(RigidBody* body)
     {
+        requireKnownShape(body);
         checkBody(body);
         mPendingBodies.push_back(body);
     }
 
-    // Makes the pending bodies active (appended after the existing ones).
+    // Makes the pending bodies active (appended after the existing ones). Throws
+    // std::invalid_argument, changing nothing, if a pending body's shape type has
+    // since become one of no known shape.
     void commitBodies()
     {
+        for (const RigidBody* body : mPendingBodies) requireKnownShape(body);
         mBodies.insert(mBodies.end(), mPendingBodies.begin(), mPendingBodies.end());
         mPendingBodies.clear();
         const std::size_t n = STATE_SIZE * mBodies.size();
@@ -48,23 +53,21 @@ public:
         mBodiesByAddress.erase(std::unique(mBodiesByAddress.begin(), mBodiesByAddress.end()), mBodiesByAddress.end());
     }
 
-    // Whether a body not yet added touches any active or pending body.
+    // Whether a body not yet added touches any active or pending body (the
+    // candidate must be in neither list). Throws std::invalid_argument for a body
+    // of no known shape.
     bool isColliding(RigidBody* candidate)
     {
+        requireKnownShape(candidate);
         mContacts.clear();
-        if (contactSearch() == ContactSearch::FULL)
-            return touchesAny(candidate, mBodies, &mContacts) || touchesAny(candidate, mPendingBodies, &mContacts);
-        return mBroadPhase.touchesAny(candidate, mBodies, &mContacts) ||
-               mBroadPhase.touchesAny(candidate, mPendingBodies, &mContacts);
+        const bool touching = mSearch.touchesAny(candidate, mBodies, &mContacts) ||
+                              mSearch.touchesAny(candidate, mPendingBodies, &mContacts);
+        mSearch.forget(candidate);  // it may be moved, or freed, before it comes back
+        return touching;
     }
 
-    // The pairs that may touch, in the order of the loop over all pairs (which
-    // setContactSearch(ContactSearch::FULL) selects).
-    void findContacts()
-    {
-        if (contactSearch() == ContactSearch::FULL) rigidbody::findContacts(mBodies, &mContacts);
-        else mBroadPhase.findContacts(mBodies, &mContacts);
-    }
+    // The pairs that may touch, in the order of the loop over all pairs.
+    void findContacts() { mSearch.findContacts(mBodies, &mContacts); }
     void resolveCollisions() { rigidbody::resolveCollisions(&mContacts); }
 
     // One step from t0 to t1.
@@ -113,7 +116,7 @@ public:
         // Within one integration every stage gets the same floats: the bodies and
         // forces do not change in between, so the first stage's are copied.
         const std::size_t n = STATE_SIZE * mBodies.size();
-        const bool reuse = mIntegrating && contactSearch() != ContactSearch::FULL;
+        const bool reuse = mIntegrating;
         if (reuse && mDerivativeKnown) {
             std::copy(mDerivative.begin(), mDerivative.end(), xdot);
             return;
@@ -132,6 +135,10 @@ public:
         static_cast<Simulator*>(user)->dxdt(t, x, xdot);
     }
 
+    // What the contact search keeps, and the forms it searches with (the
+    // library's unless a comparison sets plain ones).
+    SearchContext& searchContext() { return mSearch; }
+
     std::vector<RigidBody*> mBodies;
     std::vector<RigidBody*> mPendingBodies;
     ContactList mContacts;
@@ -144,7 +151,7 @@ public:
 
 private:
     std::vector<RigidBody*> mBodiesByAddress;  // the active bodies, sorted, each once
-    BroadPhase mBroadPhase;
+    SearchContext mSearch;
     bool mIntegrating = false;
     bool mDerivativeKnown = false;
     std::vector<float> mDerivative;  // of the integration under way

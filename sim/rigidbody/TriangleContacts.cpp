@@ -10,9 +10,6 @@ namespace rigidbody {
 
 namespace {
 
-// Whether some contact of the list, of any body pair, already has exactly this point.
-bool alreadyListed(const ContactList* contacts, const Vector3& point) { return pointListed(contacts, point); }
-
 void append(ContactList* contacts, RigidBody* a, RigidBody* b, const Vector3& point, const Vector3& normal)
 {
     contacts->push_back(Contact{a, b, point, normal, Vector3::zero(), Vector3::zero(), true});
@@ -123,7 +120,7 @@ void collideTriangleBox(const Vector3* triangle, const OrientedBox& box, RigidBo
 }
 
 void collideTriangleSphere(const Vector3* triangle, const Sphere& sphere, RigidBody* meshBody, RigidBody* sphereBody,
-                           ContactList* contacts)
+                           ContactList* contacts, PointIndex* points)
 {
     // Nearest point p0 + s E0 + t E1 by the regions of the (s, t) parameter plane.
     const Vector3& p0 = triangle[0];
@@ -215,7 +212,7 @@ void collideTriangleSphere(const Vector3* triangle, const Sphere& sphere, RigidB
     if (!(float(double(sphere.radius) * sphere.radius) >= distanceSq)) return;
 
     const Vector3 x = (p0 + e0 * s) + e1 * t;
-    if (alreadyListed(contacts, x)) return;
+    if (pointListed(contacts, x, points)) return;
     Vector3 normal = x - sphere.centre;
     if (squaredLength(normal) == 0.0f) {
         // Centre on the triangle: push the sphere out along the face normal.
@@ -228,11 +225,11 @@ void collideTriangleSphere(const Vector3* triangle, const Sphere& sphere, RigidB
 }
 
 void collideTrianglePlane(const Vector3* triangle, const Plane& plane, RigidBody* meshBody, RigidBody* planeBody,
-                          ContactList* contacts)
+                          ContactList* contacts, PointIndex* points)
 {
     for (int i = 0; i < 3; ++i) {
         if (!(Plane::signedDistance(plane, triangle[i]) < 0.0f)) continue;
-        if (alreadyListed(contacts, triangle[i])) continue;
+        if (pointListed(contacts, triangle[i], points)) continue;
         append(contacts, meshBody, planeBody, triangle[i], plane.normal);
     }
 }
@@ -283,7 +280,7 @@ bool coplanarOverlapCentre(const Vector3* p, const Vector3* q, Vector3& centre)
 }  // namespace
 
 void collideTriangleTriangle(const Vector3* p, const Vector3* q, RigidBody* bodyP, RigidBody* bodyQ,
-                             ContactList* contacts)
+                             ContactList* contacts, PointIndex* points)
 {
     int coplanar = 0;
     Vector3 x1 = Vector3::zero(), x2 = Vector3::zero();
@@ -321,7 +318,7 @@ void collideTriangleTriangle(const Vector3* p, const Vector3* q, RigidBody* body
     if (isZero(normal)) normal = negated(faceNormal(faceA));
     if (isZero(normal)) return;
 
-    if (alreadyListed(contacts, point)) return;
+    if (pointListed(contacts, point, points)) return;
     append(contacts, bodyA, bodyB, point, normal);
 }
 

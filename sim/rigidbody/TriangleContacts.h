@@ -3,7 +3,8 @@
 // box, a sphere, a plane or a triangle of another mesh. Each test only appends to
 // the list; every contact is a vertex-face contact with zero edge directions and a
 // unit normal from bodyB towards bodyA. The sphere, plane and triangle tests drop
-// a contact whose point equals that of any contact already listed.
+// a contact whose point equals that of any contact already listed (points: the
+// index of the list under search, ContactPoints.h, or null to scan the list).
 #include "sim/maths/Plane.h"
 #include "sim/maths/Sphere.h"
 #include "sim/maths/Vector3.h"
@@ -13,6 +14,8 @@
 
 namespace physics {
 namespace rigidbody {
+
+class PointIndex;
 
 // A triangle clipped by the six faces of a box gains at most one vertex per face.
 constexpr int MAX_POLYGON_VERTICES = 9;
@@ -37,12 +40,12 @@ void collideTriangleBox(const Vector3* triangle, const OrientedBox& box, RigidBo
 // The point of the triangle nearest the sphere centre, when within the radius;
 // normal from the centre towards it (bodyA = mesh, bodyB = sphere).
 void collideTriangleSphere(const Vector3* triangle, const Sphere& sphere, RigidBody* meshBody, RigidBody* sphereBody,
-                           ContactList* contacts);
+                           ContactList* contacts, PointIndex* points = nullptr);
 
 // Each vertex strictly behind the plane, with the plane's normal (bodyA = mesh,
 // bodyB = plane).
 void collideTrianglePlane(const Vector3* triangle, const Plane& plane, RigidBody* meshBody, RigidBody* planeBody,
-                          ContactList* contacts);
+                          ContactList* contacts, PointIndex* points = nullptr);
 
 float pointSegmentDistanceSq(const Segment& segment, const Vector3& point);
 
@@ -51,7 +54,7 @@ float pointSegmentDistanceSq(const Segment& segment, const Vector3& point);
 // on all three edges of P the roles are exchanged. Coplanar overlapping triangles
 // touch at the centre of their overlap.
 void collideTriangleTriangle(const Vector3* p, const Vector3* q, RigidBody* bodyP, RigidBody* bodyQ,
-                             ContactList* contacts);
+                             ContactList* contacts, PointIndex* points = nullptr);
 
 }  // namespace rigidbody
 }  // namespace physics

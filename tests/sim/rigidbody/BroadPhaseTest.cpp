@@ -3,7 +3,7 @@
 // pair, the pair building the box's transform first, the scan of the whole list):
 // the same contacts, record for record and bit for bit, in the same order, over
 // random scenes and whole trajectories.
-#include "sim/rigidbody/BroadPhase.h"
+#include "sim/rigidbody/SearchContext.h"
 
 #include <gtest/gtest.h>
 
@@ -22,7 +22,6 @@
 #include "Meshes.h"
 #include "RandomRotation.h"
 #include "sim/rigidbody/Collide.h"
-#include "sim/rigidbody/CollideMesh.h"
 #include "sim/rigidbody/Dynamics.h"
 
 using namespace physics;
@@ -36,12 +35,6 @@ constexpr int SHARE = 8;  // of the scenes and steps, under the sanitizers
 #else
 constexpr int SHARE = 1;
 #endif
-
-// Restores the broad phase whatever a test did.
-struct SearchMode {
-    explicit SearchMode(ContactSearch search) { setContactSearch(search); }
-    ~SearchMode() { setContactSearch(ContactSearch::BROAD); }
-};
 
 bool sameBits(const void* a, const void* b, std::size_t n) { return std::memcmp(a, b, n) == 0; }
 
@@ -63,10 +56,8 @@ std::string difference(const ContactList& a, const ContactList& b)
 std::string searchDifference(const std::vector<RigidBody*>& bodies, std::size_t* count = nullptr)
 {
     ContactList plain, broad;
-    {
-        const SearchMode full(ContactSearch::FULL);
-        findContacts(bodies, &plain);
-    }
+    SearchContext plainSearch(SearchForms::plain());
+    plainSearch.findContacts(bodies, &plain);
     // Every pair with a contact may touch (else the broad phase would drop it).
     double largest = 0;
     for (const RigidBody* b : bodies)
@@ -77,22 +68,19 @@ std::string searchDifference(const std::vector<RigidBody*>& bodies, std::size_t*
     for (std::size_t i = 0; i < bodies.size(); ++i)
         for (std::size_t j = i + 1; j < bodies.size(); ++j) {
             ContactList pair;
-            {
-                const SearchMode full(ContactSearch::FULL);
-                collisionFunction(bodies[i], bodies[j])(bodies[i], bodies[j], &pair);
-            }
+            plainSearch.collide(bodies[i], bodies[j], &pair);
             if (!pair.empty() &&
                 !BroadPhase::mayTouch(BroadPhase::reachOf(bodies[i], largest), BroadPhase::reachOf(bodies[j], largest)))
                 return "pair " + std::to_string(i) + " (shape " + std::to_string(bodies[i]->shapeType) + ") and " +
                        std::to_string(j) + " (shape " + std::to_string(bodies[j]->shapeType) + ") touch";
         }
-    BroadPhase phase;
-    phase.findContacts(bodies, &broad);
+    SearchContext search;
+    search.findContacts(bodies, &broad);
     if (count) *count = plain.size();
     std::string d = difference(plain, broad);
     if (!d.empty()) return d;
-    // Again with the same phase: what it keeps from step to step must not matter.
-    phase.findContacts(bodies, &broad);
+    // Again with the same context: what it keeps from step to step must not matter.
+    search.findContacts(bodies, &broad);
     return difference(plain, broad);
 }
 
@@ -221,13 +209,10 @@ TEST(BroadPhase, PlacementTestFindsTheSameFirstTouch)
             sim.mPendingBodies.push_back(bodies[i]);
             if (i == bodies.size() / 2) sim.commitBodies();  // some active, some pending
         }
-        bool plain;
-        ContactList plainContacts;
-        {
-            const SearchMode full(ContactSearch::FULL);
-            plain = sim.isColliding(candidate);
-            plainContacts = sim.mContacts;
-        }
+        sim.searchContext().setForms(SearchForms::plain());
+        const bool plain = sim.isColliding(candidate);
+        const ContactList plainContacts = sim.mContacts;
+        sim.searchContext().setForms(SearchForms::library());
         ASSERT_EQ(sim.isColliding(candidate), plain) << "scene " << s;
         ASSERT_EQ(difference(plainContacts, sim.mContacts), "") << "scene " << s;
         touched += plain;
@@ -240,6 +225,7 @@ TEST(BroadPhase, PlacementTestFindsTheSameFirstTouch)
 TEST(BoxSphere, EarlyRejectionKeepsEveryContact)
 {
     BodyStore store;
+    SearchContext context;  // its box transforms kept from pair to pair
     std::mt19937 random(5);
     std::uniform_real_distribution<float> unit(-1.0f, 1.0f), size(0.05f, 2.0f);
     int touching = 0;
@@ -255,11 +241,8 @@ TEST(BoxSphere, EarlyRejectionKeepsEveryContact)
         if (i % 7 == 0) offset = turn * Vector3{half.x + r, 0.0f, 0.0f};  // exactly on a face, turned
         SphereBody* sphere = store.sphere(box->position + offset, r);
         ContactList plain, early;
-        {
-            const SearchMode full(ContactSearch::FULL);
-            collideBoxSphere(box, sphere, &plain);
-        }
-        collideBoxSphere(box, sphere, &early);
+        full::collideBoxSphere(box, sphere, &plain);
+        collideBoxSphere(box, sphere, &early, context);
         ASSERT_EQ(difference(plain, early), "") << "pair " << i;
         touching += !plain.empty();
     }
@@ -298,11 +281,9 @@ std::size_t indexOf(const SceneBodies& scene, const RigidBody* body)
 template <class Scene, class Step>
 void stepInLockstep(Scene& plain, Scene& broad, int steps, Step step, std::size_t* contacts)
 {
+    plain.sim.searchContext().setForms(SearchForms::plain());
     for (int s = 0; s < steps; ++s) {
-        {
-            const SearchMode full(ContactSearch::FULL);
-            step(plain);
-        }
+        step(plain);
         step(broad);
         const ContactList &x = plain.sim.mContacts, &y = broad.sim.mContacts;
         ASSERT_EQ(x.size(), y.size()) << "step " << s;

@@ -1,6 +1,6 @@
 // The culled mesh-mesh and box-mesh walks against the full walks: the same records,
 // bit for bit, in the same order, over many random poses of realistic meshes.
-#include "sim/rigidbody/CollideMesh.h"
+#include "sim/rigidbody/SearchContext.h"
 
 #include <gtest/gtest.h>
 
@@ -33,36 +33,47 @@ constexpr int POSE_SHARE = 1;
 constexpr int STEP_SHARE = 1;
 #endif
 
-ContactList contactsOf(RigidBody* first, RigidBody* second, MeshWalk walk)
-{
-    setMeshWalk(walk);
-    ContactList contacts;
-    collisionFunction(first, second)(first, second, &contacts);
-    setMeshWalk(MeshWalk::CULLED);
-    return contacts;
-}
-
 bool sameBits(const Vector3& a, const Vector3& b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 
-// The culled walk's records against the full walk's, bit for bit.
-::testing::AssertionResult sameAsFullWalk(RigidBody* first, RigidBody* second, std::size_t* count = nullptr)
+::testing::AssertionResult sameRecords(const ContactList& full, const ContactList& culled, const char* form)
 {
-    const ContactList full = contactsOf(first, second, MeshWalk::FULL);
-    const ContactList culled = contactsOf(first, second, MeshWalk::CULLED);
-    if (count) *count = full.size();
     if (full.size() != culled.size())
         return ::testing::AssertionFailure() << full.size() << " contacts in the full walk, " << culled.size()
-                                             << " in the culled one";
+                                             << " in " << form;
     for (std::size_t i = 0; i < full.size(); ++i) {
         const Contact& f = full[i];
         const Contact& c = culled[i];
         if (f.bodyA != c.bodyA || f.bodyB != c.bodyB || !sameBits(f.point, c.point) ||
             !sameBits(f.normal, c.normal) || !sameBits(f.edgeA, c.edgeA) || !sameBits(f.edgeB, c.edgeB) ||
             f.vertexFace != c.vertexFace)
-            return ::testing::AssertionFailure() << "record " << i << " of " << full.size() << " differs";
+            return ::testing::AssertionFailure() << "record " << i << " of " << full.size() << " differs in " << form;
     }
     return ::testing::AssertionSuccess();
 }
+
+// The library's records, and those of its walk of mesh pairs by node pairs,
+// against the full walk's, bit for bit; each form searches with one context
+// kept from call to call, as a simulator's is.
+class FullWalkComparison {
+public:
+    ::testing::AssertionResult operator()(RigidBody* first, RigidBody* second, std::size_t* count = nullptr)
+    {
+        ContactList full, culled, nodePairs;
+        mFull.collide(first, second, &full);
+        mLibrary.collide(first, second, &culled);
+        if (count) *count = full.size();
+        const ::testing::AssertionResult library = sameRecords(full, culled, "the library's");
+        if (!library || first->shapeType != SHAPE_TRIANGLE_MESH || second->shapeType != SHAPE_TRIANGLE_MESH)
+            return library;
+        mNodePairs.collide(first, second, &nodePairs);
+        return sameRecords(full, nodePairs, "the walk of node pairs");
+    }
+
+private:
+    SearchContext mFull{SearchForms::plain()};
+    SearchContext mLibrary;
+    SearchContext mNodePairs{SearchForms::meshNodePairs()};
+};
 
 Vector3 randomDirection(std::mt19937& random)
 {
@@ -85,6 +96,7 @@ float reachOf(const MeshData& mesh)
 // touching to well apart.
 void compareMovingMeshes(const MeshData& a, const MeshData& b, int poses, unsigned seed)
 {
+    FullWalkComparison sameAsFullWalk;
     MeshStore meshes;
     TriangleMeshBody* first = meshes.body(a, Vector3{0, 0, 0}, true);
     TriangleMeshBody* second = meshes.body(b, Vector3{0, 0, 0}, true);
@@ -151,6 +163,7 @@ TEST(MeshCulling, MeshesWithSpecksInRandomPoses)
 // near and far above it, anywhere over it.
 void compareOverTerrain(const MeshData& model, int poses, unsigned seed)
 {
+    FullWalkComparison sameAsFullWalk;
     MeshStore meshes;
     TriangleMeshBody* terrain = meshes.body(terrainMesh(13, 50.0f), Vector3{0, 0, 0});
     TriangleMeshBody* mesh = meshes.body(model, Vector3{0, 0, 0}, true);
@@ -177,6 +190,7 @@ TEST(MeshCulling, Mesh360TrianglesOverTheTerrain) { compareOverTerrain(lumpyMesh
 
 TEST(MeshCulling, FlatPatchesNearlyInOnePlane)
 {
+    FullWalkComparison sameAsFullWalk;
     // Two floors of 128 triangles, side by side or overlapping, tilted against
     // each other by angles from 1e-6 to 1e-2 and a hair apart: the triangle test
     // reports crossings between nearly coplanar triangles well apart from each
@@ -207,6 +221,7 @@ TEST(MeshCulling, FlatPatchesNearlyInOnePlane)
 
 TEST(MeshCulling, KeepsACrossingReportedForNearlyCoplanarTrianglesApart)
 {
+    FullWalkComparison sameAsFullWalk;
     // A thin triangle in the plane z = 1e-4 y and a large one in z = 0 whose
     // nearest vertex is 0.4 beside it: that vertex's plane value snaps to zero and
     // the test reports a crossing between triangles 0.1 apart, which a fixed
@@ -232,6 +247,7 @@ TEST(MeshCulling, KeepsACrossingReportedForNearlyCoplanarTrianglesApart)
 // A box of random size and turn near the surface of a closed mesh.
 TEST(MeshCulling, BoxesAgainstAClosedMeshInRandomPoses)
 {
+    FullWalkComparison sameAsFullWalk;
     MeshStore meshes;
     BodyStore bodies;
     const MeshData model = lumpyMesh(25, 15, 0.5f);
@@ -255,6 +271,7 @@ TEST(MeshCulling, BoxesAgainstAClosedMeshInRandomPoses)
 
 TEST(MeshCulling, BoxesOnTheTerrain)
 {
+    FullWalkComparison sameAsFullWalk;
     MeshStore meshes;
     BodyStore bodies;
     TriangleMeshBody* terrain = meshes.body(terrainMesh(13, 50.0f), Vector3{0, 0, 0});
@@ -288,6 +305,7 @@ void eachNode(const MeshTreeNode* node, const std::function<void(const MeshTreeN
 
 TEST(MeshWalkNodeTests, SpheresAroundAClosedMesh)
 {
+    FullWalkComparison sameAsFullWalk;
     MeshStore meshes;
     BodyStore bodies;
     const MeshData model = lumpyMesh(25, 15, 0.6f);
@@ -310,6 +328,7 @@ TEST(MeshWalkNodeTests, SpheresAroundAClosedMesh)
 
 TEST(MeshWalkNodeTests, SpheresGrazingNodeBoxesAndPlanesThroughNodeCorners)
 {
+    FullWalkComparison sameAsFullWalk;
     MeshStore meshes;
     BodyStore bodies;
     TriangleMeshBody* mesh = meshes.body(lumpyMesh(18, 11, 0.8f), Vector3{1.5f, 2.0f, -0.7f}, true);
@@ -340,6 +359,7 @@ TEST(MeshWalkNodeTests, SpheresGrazingNodeBoxesAndPlanesThroughNodeCorners)
 
 TEST(MeshWalkNodeTests, PlanesThroughAClosedMesh)
 {
+    FullWalkComparison sameAsFullWalk;
     MeshStore meshes;
     BodyStore bodies;
     const MeshData model = lumpyMesh(25, 15, 0.6f);
@@ -360,8 +380,9 @@ TEST(MeshWalkNodeTests, PlanesThroughAClosedMesh)
     EXPECT_GT(touching, poses / 4);
 }
 
-// Whole scenes stepped twice in lockstep, with the full walks and with the culled
-// ones: every body's state and every contact list the same, bit for bit, at every step.
+// Whole scenes stepped twice in lockstep, with the plain forms (every pair, the
+// full walks) and with the library's: every body's state and every contact list
+// the same, bit for bit, at every step.
 
 bool sameState(const RigidBody* a, const RigidBody* b)
 {
@@ -397,10 +418,9 @@ template <class Scene, class Step>
 void compareTrajectories(Scene& full, Scene& culled, int steps, Step step)
 {
     int touchingSteps = 0;
+    full.sim.searchContext().setForms(SearchForms::plain());
     for (int i = 0; i < steps / STEP_SHARE; ++i) {
-        setMeshWalk(MeshWalk::FULL);
         step(full);
-        setMeshWalk(MeshWalk::CULLED);
         step(culled);
         ASSERT_TRUE(sameStep(full.sim, culled.sim)) << "step " << i;
         touchingSteps += !full.sim.mContacts.empty();
