@@ -134,6 +134,15 @@ bool ExampleApplication::configure()
     return true;
 }
 
+bool ExampleApplication::configureSavedOrAsked()
+{
+    if (mRoot->restoreConfig() || mRoot->showConfigDialog(OgreBites::getNativeConfigDialog())) {
+        openWindow("Marrowfield - Rendering Window");
+        return true;
+    }
+    return false;
+}
+
 void ExampleApplication::openWindow(const std::string& title)
 {
     const Ogre::ConfigOptionMap& options = mRoot->getRenderSystem()->getConfigOptions();

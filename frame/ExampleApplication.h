@@ -45,4 +45,7 @@ public:
 protected:
     // Opens the render window of a configuration that was restored or accepted.
     void openWindow(const std::string& title);
+    // The programs' own configuration step: the saved configuration, else the
+    // dialog's; then the window "Marrowfield - Rendering Window".
+    bool configureSavedOrAsked();
 };

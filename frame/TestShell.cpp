@@ -1,7 +1,5 @@
 #include "frame/TestShell.h"
 
-#include <Bites/OgreBitesConfigDialog.h>
-
 #include <chrono>
 #include <cstdio>
 
@@ -48,13 +46,7 @@ TestShell::TestShell()
 TestShell::~TestShell() = default;
 
 bool TestShell::configure()
-{
-    if (mRoot->restoreConfig() || mRoot->showConfigDialog(OgreBites::getNativeConfigDialog())) {
-        openWindow("Marrowfield - Rendering Window");
-        return true;
-    }
-    return false;
-}
+{ return configureSavedOrAsked(); }
 
 void TestShell::chooseSceneManager()
 {

@@ -1,7 +1,5 @@
 #include "programs/seaview/seaview.h"
 
-#include <Bites/OgreBitesConfigDialog.h>
-
 #include "programs/seaview/ExampleHydraxDemoListener.h"
 #include "programs/seaview/Palms.h"
 #include "programs/seaview/ProgramValues.h"
@@ -10,13 +8,7 @@
 namespace seaview {
 
 bool SampleApp::configure()
-{
-    if (mRoot->restoreConfig() || mRoot->showConfigDialog(OgreBites::getNativeConfigDialog())) {
-        openWindow("Marrowfield - Rendering Window");
-        return true;
-    }
-    return false;
-}
+{ return configureSavedOrAsked(); }
 
 void SampleApp::chooseSceneManager()
 {

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "ExactMessage.h"
 #include "HeadlessOgre.h"
 #include "ModelRefusal.h"
 #include "TempFile.h"
@@ -187,16 +188,6 @@ TEST(PlyMesh, FilesThatAreNotPlyLeaveTheOutputsAlone)
         EXPECT_EQ(r.numFaces, -1);
         EXPECT_EQ(r.faces, nullptr);
     }
-}
-
-std::string quoted(const std::string& text)
-{
-    std::string out;
-    for (char c : text) {
-        if (std::strchr("\\^$.|?*+()[]{}", c)) out += '\\';
-        out += c;
-    }
-    return "^" + out + "$";
 }
 
 void readToExit(const std::string& path)

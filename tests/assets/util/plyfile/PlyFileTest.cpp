@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "ExactMessage.h"
 #include "Fifo.h"
 #include "TempFile.h"
 
@@ -392,16 +393,6 @@ TEST(PlyFile, PropertiesNotAskedForAreReadAndDropped)
 
 // --- Fatal errors: each ends the process with exit status -1 (255 to the
 // parent) and its message on standard error.
-
-std::string quoted(const std::string& text)
-{
-    std::string out;
-    for (char c : text) {
-        if (std::strchr("\\^$.|?*+()[]{}", c)) out += '\\';
-        out += c;
-    }
-    return "^" + out + "$";
-}
 
 // Asks for every property as the file declares it (lists as int with an int
 // count) and reads every instance of every element.
